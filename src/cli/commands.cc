@@ -1,0 +1,76 @@
+// Mode selection, the usage boxes and the version line.
+#include "cli/commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "pack/command.h"
+#include "platform/io.h"
+#include "unpack/extract.h"
+
+#ifndef BLOBSMITH_VERSION
+#error "BLOBSMITH_VERSION must be defined by the build"
+#endif
+
+Mode find_mode(const char* const* argv) {
+  if (argv == nullptr || argv[0] == nullptr) return MODE_NONE;
+  for (const char* const* arg = argv + 1; *arg != nullptr; ++arg) {
+    if (std::strcmp(*arg, "--pack") == 0) return MODE_PACK;
+    if (std::strcmp(*arg, "--unpack") == 0) return MODE_UNPACK;
+  }
+  return MODE_NONE;
+}
+
+int run_command_line(char** argv) {
+  prepare_process_io();
+  switch (find_mode(argv)) {
+    case MODE_PACK:
+      run_pack_command(argv);
+      break;
+    case MODE_UNPACK:
+      run_unpack_command(argv);
+      break;
+    case MODE_NONE:
+      print_pack_usage();
+      print_unpack_usage();
+      break;
+  }
+  std::fflush(stdout);
+  return 0;
+}
+
+void print_pack_usage() {
+  std::fputs(
+      "================================================================\n"
+      "|                                                              |\n"
+      "| Usage:                                                       |\n"
+      "| blobsmith --pack -o output_file -i input_dir -g ignore_file  |\n"
+      "|  -o ---- output file name, default is \"res.bin\"              |\n"
+      "|  -i ---- input directory path name, default is \"res\"         |\n"
+      "|  -g ---- ignore file or path name                            |\n"
+      "|  -m ---- machine flag, default is \"q5\"                       |\n"
+      "|  -v ---- this tools version                                  |\n"
+      "|                                                              |\n"
+      "| example:                                                     |\n"
+      "|   blobsmith --pack -o res.bin -i res -g .svn                 |\n"
+      "================================================================\n",
+      stdout);
+}
+
+void print_unpack_usage() {
+  std::fputs(
+      "================================================================\n"
+      "|                                                              |\n"
+      "| Usage:                                                       |\n"
+      "| blobsmith --unpack -o output_dir -i input_file               |\n"
+      "|  -o ---- output dir name, default is \"res\"                   |\n"
+      "|  -i ---- input file name, default is \"res.bin\"               |\n"
+      "|  -v ---- this tools version                                  |\n"
+      "|                                                              |\n"
+      "| example:                                                     |\n"
+      "|   blobsmith --unpack -o res -i res.bin                       |\n"
+      "================================================================\n",
+      stdout);
+}
+
+void print_version_line() { std::fputs("blobsmith " BLOBSMITH_VERSION "\n", stdout); }

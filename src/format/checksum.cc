@@ -1,0 +1,50 @@
+// The checksum's table and its byte-at-a-time fold.
+#include "format/checksum.h"
+
+namespace {
+
+// Builds the table at compile time from the polynomial, so no magic list of
+// 256 numbers has to be trusted.
+struct Crc16Table {
+  uint32_t entries[256];
+};
+
+constexpr Crc16Table make_crc16_table() {
+  Crc16Table table{};
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint32_t crc = i << 8;
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = (crc & 0x8000) != 0 ? ((crc << 1) ^ 0x1021) : (crc << 1);
+    }
+    table.entries[i] = crc & 0xFFFF;
+  }
+  return table;
+}
+
+constexpr Crc16Table kTable = make_crc16_table();
+
+}  // namespace
+
+const uint32_t CRC16_CCITT_TABLE[256] = {
+#define BLOBSMITH_ROW(i)                                                              \
+  kTable.entries[i], kTable.entries[i + 1], kTable.entries[i + 2], kTable.entries[i + 3], \
+      kTable.entries[i + 4], kTable.entries[i + 5], kTable.entries[i + 6], kTable.entries[i + 7]
+    BLOBSMITH_ROW(0),   BLOBSMITH_ROW(8),   BLOBSMITH_ROW(16),  BLOBSMITH_ROW(24),
+    BLOBSMITH_ROW(32),  BLOBSMITH_ROW(40),  BLOBSMITH_ROW(48),  BLOBSMITH_ROW(56),
+    BLOBSMITH_ROW(64),  BLOBSMITH_ROW(72),  BLOBSMITH_ROW(80),  BLOBSMITH_ROW(88),
+    BLOBSMITH_ROW(96),  BLOBSMITH_ROW(104), BLOBSMITH_ROW(112), BLOBSMITH_ROW(120),
+    BLOBSMITH_ROW(128), BLOBSMITH_ROW(136), BLOBSMITH_ROW(144), BLOBSMITH_ROW(152),
+    BLOBSMITH_ROW(160), BLOBSMITH_ROW(168), BLOBSMITH_ROW(176), BLOBSMITH_ROW(184),
+    BLOBSMITH_ROW(192), BLOBSMITH_ROW(200), BLOBSMITH_ROW(208), BLOBSMITH_ROW(216),
+    BLOBSMITH_ROW(224), BLOBSMITH_ROW(232), BLOBSMITH_ROW(240), BLOBSMITH_ROW(248),
+#undef BLOBSMITH_ROW
+};
+
+uint32_t checksum_update(const uint32_t length, const unsigned char* bytes,
+                         uint32_t accumulator) {
+  for (uint32_t i = 0; i < length; ++i) {
+    const uint32_t index = ((accumulator >> 8) & 0xFF) ^ bytes[i];
+    accumulator = (accumulator << 8) ^ CRC16_CCITT_TABLE[index];
+  }
+  return accumulator;
+}
