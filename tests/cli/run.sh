@@ -230,6 +230,15 @@ tree_walk() (
   done
 )
 
+# True when two packs are equal apart from their date and time stamps and
+# their checksums, which follow from the minute of packing.
+same_pack() {
+  same_size=$(wc -c <"$1")
+  [ "$same_size" -eq "$(wc -c <"$2")" ] && [ "$same_size" -ge 32 ] &&
+    cmp -s -n 16 "$1" "$2" &&
+    cmp -s -i 28 -n $((same_size - 32)) "$1" "$2"
+}
+
 # Writes BYTES at OFFSET of FILE in place (printf escapes allowed).
 patch_at() {
   printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc 2>/dev/null
