@@ -180,6 +180,12 @@ pack_dump() {
     }'
 }
 
+# COUNT bytes of FILE from OFFSET in hexadecimal, on one line.
+hex_at() {
+  od -An -v -tx1 -j "$2" -N "$3" "$1" |
+    awk '{ for (i = 1; i <= NF; i++) { printf "%s%s", sep, $i; sep = " " } } END { print "" }'
+}
+
 # The 12 stamp digits of a pack (date and time, no separators).
 stamp_of() {
   head -c 28 "$1" | tail -c 12
