@@ -1,0 +1,203 @@
+// The pack reader: header and table read once, lookups by name over an
+// index in the packer's order, member bytes read from their own blocks.
+#include "read/pack_reader.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "format/member_name.h"
+
+namespace {
+
+// Fills reader->by_name with the named entries and puts them in the
+// packer's order. A file written by the packer already stands in that
+// order; any other is sorted here, keeping table order among equal names,
+// so lookups still work on it.
+void build_name_index(PackReader* reader, const bool* terminated) {
+  int32_t count = 0;
+  bool in_order = true;
+  for (int32_t i = 0; i < reader->entry_count; ++i) {
+    const PackEntry& entry = reader->entries[i];
+    if (!terminated[i] || entry.name[0] == '\0') continue;
+    if (count > 0 &&
+        compare_name_order(reader->entries[reader->by_name[count - 1]].name, entry.name, true) > 0) {
+      in_order = false;
+    }
+    reader->by_name[count++] = i;
+  }
+  reader->named_count = count;
+  if (!in_order) {
+    const PackEntry* entries = reader->entries;
+    std::stable_sort(reader->by_name, reader->by_name + count,
+                     [entries](const int32_t a, const int32_t b) {
+                       return compare_name_order(entries[a].name, entries[b].name, true) < 0;
+                     });
+  }
+}
+
+// True when two names are the same byte for byte, "\\" and "/" alike.
+bool same_name(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    if (*a != *b && !(is_name_separator(*a) && is_name_separator(*b))) return false;
+    if (*a == '\0') return true;
+  }
+}
+
+}  // namespace
+
+int64_t pack_file_length(IoFile* file) {
+  if (io_seek(file, 0, SEEK_END) != 0) return -1;
+  const int64_t length = io_tell(file);
+  if (io_seek(file, 0, SEEK_SET) != 0) return -1;
+  return length;
+}
+
+int32_t pack_read_header(IoFile* file, unsigned char (&image)[PACK_HEADER_SIZE],
+                         PackHeader* header) {
+  std::memset(image, 0, sizeof image);
+  int32_t status = PACK_READ_OK;
+  if (io_seek(file, 0, SEEK_SET) != 0 ||
+      io_read(image, 1, sizeof image, file) != sizeof image) {
+    // A partial header is not acted on: it reads as all zero.
+    std::memset(image, 0, sizeof image);
+    status = PACK_READ_SHORT_HEADER;
+  }
+  decode_header(image, header);
+  return status;
+}
+
+int32_t pack_read_table_images(IoFile* file, const int32_t slot_count, unsigned char* images) {
+  const size_t wanted = static_cast<size_t>(slot_count) * PACK_ENTRY_SIZE;
+  std::memset(images, 0, wanted);
+  if (io_seek(file, PACK_TABLE_OFFSET, SEEK_SET) != 0) return 0;
+  const size_t got = io_read(images, 1, wanted, file);
+  const size_t whole = got / PACK_ENTRY_SIZE;
+  // A slot read in part counts as not read: its bytes are cleared.
+  std::memset(images + whole * PACK_ENTRY_SIZE, 0, got - whole * PACK_ENTRY_SIZE);
+  return static_cast<int32_t>(whole);
+}
+
+bool pack_entry_is_zeroed(const PackEntry& entry) {
+  return entry.name[0] == '\0' && entry.start_block == 0 && entry.byte_size == 0;
+}
+
+int64_t pack_entry_offset(const PackEntry& entry) {
+  return int64_t{entry.start_block} * PACK_BLOCK_SIZE;
+}
+
+int32_t pack_reader_open(const char* path, PackReader* reader) {
+  std::memset(reader, 0, sizeof *reader);
+  IoFile* file = io_open(path, "rb");
+  if (file == nullptr) return PACK_READ_OPEN_FAILED;
+  const int64_t file_size = pack_file_length(file);
+
+  unsigned char header_image[PACK_HEADER_SIZE];
+  PackHeader header;
+  int32_t status = pack_read_header(file, header_image, &header);
+  if (status == PACK_READ_OK &&
+      (std::memcmp(header.magic, PACK_MAGIC, sizeof header.magic) != 0 ||
+       header.tail_signature != PACK_TAIL_SIGNATURE)) {
+    status = PACK_READ_NOT_A_PACK;
+  }
+  if (status == PACK_READ_OK &&
+      (header.entry_count < 1 || header.entry_count > PACK_MAX_USABLE_ENTRIES)) {
+    status = PACK_READ_BAD_COUNT;
+  }
+  if (status != PACK_READ_OK) {
+    io_close(file);
+    return status;
+  }
+
+  const int32_t count = header.entry_count;
+  const size_t slots = static_cast<size_t>(count);
+  unsigned char* images = static_cast<unsigned char*>(std::malloc(slots * PACK_ENTRY_SIZE));
+  bool* terminated = static_cast<bool*>(std::calloc(slots, sizeof(bool)));
+  PackEntry* entries = static_cast<PackEntry*>(std::calloc(slots, sizeof(PackEntry)));
+  int32_t* by_name = static_cast<int32_t*>(std::calloc(slots, sizeof(int32_t)));
+  if (images == nullptr || terminated == nullptr || entries == nullptr || by_name == nullptr) {
+    status = PACK_READ_NO_MEMORY;
+  } else if (pack_read_table_images(file, count, images) != count) {
+    status = PACK_READ_SHORT_TABLE;
+  } else {
+    for (int32_t i = 0; i < count; ++i) {
+      unsigned char image[PACK_ENTRY_SIZE];
+      std::memcpy(image, images + static_cast<size_t>(i) * PACK_ENTRY_SIZE, PACK_ENTRY_SIZE);
+      terminated[i] = decode_entry(image, &entries[i]) == 0;
+    }
+    reader->file = file;
+    reader->file_size = file_size;
+    reader->header = header;
+    reader->entry_count = count;
+    reader->entries = entries;
+    reader->by_name = by_name;
+    build_name_index(reader, terminated);
+  }
+  std::free(images);
+  std::free(terminated);
+  if (status != PACK_READ_OK) {
+    std::free(entries);
+    std::free(by_name);
+    io_close(file);
+  }
+  return status;
+}
+
+void pack_reader_close(PackReader* reader) {
+  if (reader->file != nullptr) io_close(reader->file);
+  std::free(reader->entries);
+  std::free(reader->by_name);
+  std::memset(reader, 0, sizeof *reader);
+}
+
+int32_t pack_reader_find(const PackReader& reader, const char* name) {
+  const PackEntry* entries = reader.entries;
+  const int32_t* first = reader.by_name;
+  const int32_t* last = reader.by_name + reader.named_count;
+  const int32_t* match = std::lower_bound(first, last, name, [entries](const int32_t i, const char* key) {
+    return compare_name_order(entries[i].name, key, true) < 0;
+  });
+  // Names that differ only in letter case compare equal: prefer the one
+  // that is the same byte for byte.
+  for (const int32_t* i = match; i != last && compare_name_order(entries[*i].name, name, true) == 0; ++i) {
+    if (same_name(entries[*i].name, name)) return *i;
+  }
+  if (match != last && compare_name_order(entries[*match].name, name, true) == 0) return *match;
+  return PACK_READ_NOT_FOUND;
+}
+
+int32_t pack_member_size(const PackReader& reader, const int32_t index) {
+  const int32_t size = reader.entries[index].byte_size;
+  return size > 0 ? size : 0;
+}
+
+int32_t pack_reader_read(PackReader* reader, const int32_t index, const int32_t offset,
+                         void* buffer, const int32_t length) {
+  if (index < 0 || index >= reader->entry_count || offset < 0 || length < 0) {
+    return PACK_READ_BAD_RANGE;
+  }
+  const int32_t size = pack_member_size(*reader, index);
+  if (offset > size) return PACK_READ_BAD_RANGE;
+  const int32_t wanted = std::min(length, size - offset);
+  if (wanted == 0) return 0;
+  // The member's bytes must lie in the data area, before the checksum word;
+  // an entry pointing elsewhere would hand out header, table or another
+  // file's bytes.
+  const int64_t start = pack_entry_offset(reader->entries[index]);
+  if (start < PACK_DATA_OFFSET || start + size > reader->file_size - PACK_CHECKSUM_SIZE) {
+    return PACK_READ_BAD_MEMBER;
+  }
+  if (io_seek(reader->file, start + offset, SEEK_SET) != 0) return PACK_READ_SHORT_DATA;
+  const size_t got = io_read(buffer, 1, static_cast<size_t>(wanted), reader->file);
+  if (got != static_cast<size_t>(wanted)) return PACK_READ_SHORT_DATA;
+  return wanted;
+}
+
+int32_t pack_reader_read_member(PackReader* reader, const int32_t index, void* buffer,
+                                const int32_t capacity) {
+  if (index < 0 || index >= reader->entry_count) return PACK_READ_BAD_RANGE;
+  const int32_t size = pack_member_size(*reader, index);
+  if (capacity < size) return PACK_READ_SMALL_BUFFER;
+  return pack_reader_read(reader, index, 0, buffer, size);
+}
