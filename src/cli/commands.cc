@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "inspect/list.h"
+#include "inspect/verify.h"
 #include "pack/command.h"
 #include "platform/io.h"
 #include "unpack/extract.h"
@@ -17,12 +19,15 @@ Mode find_mode(const char* const* argv) {
   for (const char* const* arg = argv + 1; *arg != nullptr; ++arg) {
     if (std::strcmp(*arg, "--pack") == 0) return MODE_PACK;
     if (std::strcmp(*arg, "--unpack") == 0) return MODE_UNPACK;
+    if (std::strcmp(*arg, "--list") == 0) return MODE_LIST;
+    if (std::strcmp(*arg, "--verify") == 0) return MODE_VERIFY;
   }
   return MODE_NONE;
 }
 
 int run_command_line(char** argv) {
   prepare_process_io();
+  int status = 0;
   switch (find_mode(argv)) {
     case MODE_PACK:
       run_pack_command(argv);
@@ -30,13 +35,21 @@ int run_command_line(char** argv) {
     case MODE_UNPACK:
       run_unpack_command(argv);
       break;
+    case MODE_LIST:
+      run_list_command(argv);
+      break;
+    case MODE_VERIFY:
+      // The one mode whose outcome shows in the exit status, so a build
+      // script can stop on a damaged pack.
+      status = run_verify_command(argv);
+      break;
     case MODE_NONE:
       print_pack_usage();
       print_unpack_usage();
       break;
   }
   std::fflush(stdout);
-  return 0;
+  return status;
 }
 
 void print_pack_usage() {
@@ -69,6 +82,36 @@ void print_unpack_usage() {
       "|                                                              |\n"
       "| example:                                                     |\n"
       "|   blobsmith --unpack -o res -i res.bin                       |\n"
+      "================================================================\n",
+      stdout);
+}
+
+void print_list_usage() {
+  std::fputs(
+      "================================================================\n"
+      "|                                                              |\n"
+      "| Usage:                                                       |\n"
+      "| blobsmith --list -i input_file                               |\n"
+      "|  -i ---- input file name, default is \"res.bin\"               |\n"
+      "|  -v ---- this tools version                                  |\n"
+      "|                                                              |\n"
+      "| example:                                                     |\n"
+      "|   blobsmith --list -i res.bin                                |\n"
+      "================================================================\n",
+      stdout);
+}
+
+void print_verify_usage() {
+  std::fputs(
+      "================================================================\n"
+      "|                                                              |\n"
+      "| Usage:                                                       |\n"
+      "| blobsmith --verify -i input_file                             |\n"
+      "|  -i ---- input file name, default is \"res.bin\"               |\n"
+      "|  -v ---- this tools version                                  |\n"
+      "|                                                              |\n"
+      "| example:                                                     |\n"
+      "|   blobsmith --verify -i res.bin                              |\n"
       "================================================================\n",
       stdout);
 }

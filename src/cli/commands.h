@@ -6,20 +6,27 @@ enum Mode {
   MODE_NONE = 0,
   MODE_PACK,
   MODE_UNPACK,
+  MODE_LIST,
+  MODE_VERIFY,
 };
 
 // The mode chosen by the first argument after the program name that equals
-// "--pack" or "--unpack" exactly (case-sensitive, whole argument), or
-// MODE_NONE. Stops at the null entry that ends argv.
+// "--pack", "--unpack", "--list" or "--verify" exactly (case-sensitive,
+// whole argument), or MODE_NONE. Stops at the null entry that ends argv.
 Mode find_mode(const char* const* argv);
 
 // Runs one command line as the process entry does and returns the exit
-// status, which is always 0: with no mode word both usage boxes are printed.
+// status: 1 for a --verify run that found a problem, 0 in every other case.
+// With no mode word the pack and the unpack usage boxes are printed.
 int run_command_line(char** argv);
 
 // Print the pack and the unpack usage box on standard output.
 void print_pack_usage();
 void print_unpack_usage();
+
+// Print the list and the verify usage box on standard output.
+void print_list_usage();
+void print_verify_usage();
 
 // Prints "blobsmith <version>" and a line break on standard output.
 void print_version_line();

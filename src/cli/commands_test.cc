@@ -38,9 +38,39 @@ const char kUnpackBox[] =
     "|   blobsmith --unpack -o res -i res.bin                       |\n"
     "================================================================\n";
 
+const char kListBox[] =
+    "================================================================\n"
+    "|                                                              |\n"
+    "| Usage:                                                       |\n"
+    "| blobsmith --list -i input_file                               |\n"
+    "|  -i ---- input file name, default is \"res.bin\"               |\n"
+    "|  -v ---- this tools version                                  |\n"
+    "|                                                              |\n"
+    "| example:                                                     |\n"
+    "|   blobsmith --list -i res.bin                                |\n"
+    "================================================================\n";
+
+const char kVerifyBox[] =
+    "================================================================\n"
+    "|                                                              |\n"
+    "| Usage:                                                       |\n"
+    "| blobsmith --verify -i input_file                             |\n"
+    "|  -i ---- input file name, default is \"res.bin\"               |\n"
+    "|  -v ---- this tools version                                  |\n"
+    "|                                                              |\n"
+    "| example:                                                     |\n"
+    "|   blobsmith --verify -i res.bin                              |\n"
+    "================================================================\n";
+
 TEST(UsageBoxes, ExactText) {
   EXPECT_EQ(pack_usage_text(), kPackBox);
   EXPECT_EQ(unpack_usage_text(), kUnpackBox);
+  start_capture();
+  print_list_usage();
+  EXPECT_EQ(finish_capture(), kListBox);
+  start_capture();
+  print_verify_usage();
+  EXPECT_EQ(finish_capture(), kVerifyBox);
   start_capture();
   print_version_line();
   EXPECT_EQ(finish_capture(), "blobsmith 0.1.0\n");
@@ -57,6 +87,12 @@ TEST(FindMode, FirstExactModeWordWins) {
       {{"-i", "res", "--pack"}, MODE_PACK},
       {{"--unpack", "--pack"}, MODE_UNPACK},
       {{"-o", "--pack", "--unpack"}, MODE_PACK},
+      {{"--list"}, MODE_LIST},
+      {{"-i", "x.bin", "--verify"}, MODE_VERIFY},
+      {{"--LIST", "-list", "--verify=", "--Verify", " --list"}, MODE_NONE},
+      {{"--verify", "--pack"}, MODE_VERIFY},
+      {{"--unpack", "--list"}, MODE_UNPACK},
+      {{"-i", "--list", "--verify"}, MODE_LIST},
   };
   for (const Case& c : cases) {
     std::vector<const char*> argv = {"blobsmith"};

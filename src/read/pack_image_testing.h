@@ -34,7 +34,7 @@ inline std::string build_sound_pack_image(const std::vector<TestMember>& members
   PackHeader header = make_header();
   std::memcpy(header.date_stamp, "20261206", HEADER_DATE_STAMP_SIZE);
   std::memcpy(header.time_stamp, "2236", HEADER_TIME_STAMP_SIZE);
-  std::strncpy(header.machine, machine, HEADER_MACHINE_SIZE - 1);
+  std::memcpy(header.machine, machine, strnlen(machine, HEADER_MACHINE_SIZE - 1));
   header.entry_count = static_cast<int32_t>(members.size());
   unsigned char header_image[PACK_HEADER_SIZE];
   encode_header(header, header_image);

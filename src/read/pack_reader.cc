@@ -106,6 +106,7 @@ int32_t pack_reader_open(const char* path, PackReader* reader) {
     status = PACK_READ_BAD_COUNT;
   }
   if (status != PACK_READ_OK) {
+    reader->header = header;  // what was read, for the caller's message
     io_close(file);
     return status;
   }

@@ -43,7 +43,8 @@ struct PackReader {
 // Opens the pack file at path and reads its header and its entry_count
 // entries. Returns PACK_READ_OK, or PACK_READ_OPEN_FAILED, _NO_MEMORY,
 // _SHORT_HEADER, _NOT_A_PACK, _BAD_COUNT or _SHORT_TABLE; on failure nothing
-// stays open or allocated and the record holds no file.
+// stays open or allocated and the record holds no file, but after
+// _NOT_A_PACK or _BAD_COUNT its header holds what was read.
 int32_t pack_reader_open(const char* path, PackReader* reader);
 
 // Closes the file and releases the arrays; the record may be opened again.

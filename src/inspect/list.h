@@ -1,0 +1,18 @@
+// The --list mode: the header and the entry table of a pack file, one line
+// each, as the pack holds them.
+#ifndef BLOBSMITH_INSPECT_LIST_H_
+#define BLOBSMITH_INSPECT_LIST_H_
+
+// Prints the list usage box, reads "-i FILE" (default "res.bin") and "-v"
+// from argv (program name first, null-terminated) and lists the file.
+// Returns 0 in every case.
+int run_list_command(char** argv);
+
+// Prints one line for the header (machine flag, date and time of packing,
+// entry count) and one line per entry (start block, byte size, name) in
+// table order, columns aligned; a zeroed entry shows as "(zeroed entry)".
+// A file that cannot be read as a pack gets one message line instead.
+// Returns 0, or the reader's status when the file could not be opened.
+int list_pack(const char* path);
+
+#endif  // BLOBSMITH_INSPECT_LIST_H_

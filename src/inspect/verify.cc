@@ -1,0 +1,357 @@
+// The --verify mode: every rule the packer keeps, checked on a file.
+#include "inspect/verify.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "cli/commands.h"
+#include "format/checksum.h"
+#include "format/member_name.h"
+#include "format/pack_format.h"
+#include "inspect/inspect_common.h"
+#include "platform/io.h"
+#include "read/pack_reader.h"
+
+namespace {
+
+// The data pass reads the file in chunks of this size with one buffer.
+constexpr size_t VERIFY_CHUNK_SIZE = 0x80000;
+
+constexpr int64_t MIN_PACK_LENGTH = int64_t{PACK_DATA_OFFSET} + PACK_CHECKSUM_SIZE;
+
+// The bytes between a member's last byte and the end of its last block,
+// which the packer writes as zeros.
+struct PaddingRange {
+  int64_t begin;
+  int64_t end;
+  int32_t entry;
+  bool reported;
+  char name[PACK_NAME_FIELD_SIZE + 1];  // printable
+};
+
+struct Verification {
+  const char* path;
+  IoFile* file;
+  int64_t file_size;
+  int problems;
+  std::vector<PaddingRange> padding;
+};
+
+// The offset of the first non-zero byte in image[begin, end), or -1.
+int64_t first_non_zero(const unsigned char* image, const int64_t begin, const int64_t end) {
+  for (int64_t i = begin; i < end; ++i) {
+    if (image[i] != 0) return i;
+  }
+  return -1;
+}
+
+bool all_digits(const char* text, const int size) {
+  for (int i = 0; i < size; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  return true;
+}
+
+void check_header(const unsigned char (&image)[PACK_HEADER_SIZE], const PackHeader& header,
+                  Verification* v) {
+  if (std::memcmp(header.magic, PACK_MAGIC, sizeof header.magic) != 0) {
+    std::printf("header magic is not \"SFHI\" !!!\n");
+    ++v->problems;
+  }
+  if (header.fixed_word_1 != PACK_FIXED_WORD_1) {
+    std::printf("header word at offset 4 is 0x%08x, expected 0x%08x !!!\n",
+                static_cast<unsigned>(header.fixed_word_1), static_cast<unsigned>(PACK_FIXED_WORD_1));
+    ++v->problems;
+  }
+  if (header.fixed_word_2 != PACK_FIXED_WORD_2) {
+    std::printf("header word at offset 8 is %u, expected %u !!!\n",
+                static_cast<unsigned>(header.fixed_word_2), static_cast<unsigned>(PACK_FIXED_WORD_2));
+    ++v->problems;
+  }
+  if (!all_digits(header.date_stamp, HEADER_DATE_STAMP_SIZE) ||
+      !all_digits(header.time_stamp, HEADER_TIME_STAMP_SIZE)) {
+    std::printf("header date and time stamps are not 12 digits !!!\n");
+    ++v->problems;
+  }
+  if (header.entry_count < 1 || header.entry_count > PACK_MAX_USABLE_ENTRIES) {
+    std::printf("header entry count %d is outside 1 to %d !!!\n",
+                static_cast<int>(header.entry_count), PACK_MAX_USABLE_ENTRIES);
+    ++v->problems;
+  }
+  if (header.checksum_mode != PACK_CHECKSUM_MODE_ON) {
+    std::printf("header checksum mode is %u, expected %u !!!\n",
+                static_cast<unsigned>(header.checksum_mode),
+                static_cast<unsigned>(PACK_CHECKSUM_MODE_ON));
+    ++v->problems;
+  }
+  // At most 7 characters, then zero bytes to the end of the field.
+  const int64_t machine_end = HEADER_MACHINE_AT + HEADER_MACHINE_SIZE;
+  const unsigned char* terminator = static_cast<const unsigned char*>(
+      std::memchr(image + HEADER_MACHINE_AT, 0, HEADER_MACHINE_SIZE));
+  if (terminator == nullptr || first_non_zero(image, terminator - image, machine_end) >= 0) {
+    std::printf("header machine field is not zero-padded !!!\n");
+    ++v->problems;
+  }
+  int64_t reserved = first_non_zero(image, 12, HEADER_DATE_STAMP_AT);
+  if (reserved < 0) reserved = first_non_zero(image, HEADER_CHECKSUM_MODE_AT + 4, HEADER_MACHINE_AT);
+  if (reserved < 0) reserved = first_non_zero(image, machine_end, HEADER_TAIL_SIGNATURE_AT);
+  if (reserved >= 0) {
+    std::printf("header reserved bytes are not zero, first at offset %" PRId64 " !!!\n", reserved);
+    ++v->problems;
+  }
+  if (header.tail_signature != PACK_TAIL_SIGNATURE) {
+    std::printf("header tail signature is 0x%08x, expected 0x%08x !!!\n",
+                static_cast<unsigned>(header.tail_signature),
+                static_cast<unsigned>(PACK_TAIL_SIGNATURE));
+    ++v->problems;
+  }
+}
+
+void check_reserved_blocks(Verification* v) {
+  unsigned char blocks[PACK_RESERVED_BLOCKS * PACK_BLOCK_SIZE];
+  if (io_seek(v->file, PACK_HEADER_SIZE, SEEK_SET) != 0 ||
+      io_read(blocks, 1, sizeof blocks, v->file) != sizeof blocks) {
+    std::printf("%s read failed !!!\n", v->path);
+    ++v->problems;
+    return;
+  }
+  const int64_t at = first_non_zero(blocks, 0, sizeof blocks);
+  if (at >= 0) {
+    std::printf("reserved blocks are not zero, first at offset %" PRId64 " !!!\n",
+                at + PACK_HEADER_SIZE);
+    ++v->problems;
+  }
+}
+
+// Checks the used entries and the data layout they describe, and collects
+// the padding ranges for the data pass. Returns the number of data blocks
+// the members take.
+int64_t check_entries(const unsigned char* table, const int32_t count, Verification* v) {
+  int64_t next_block = PACK_DATA_FIRST_BLOCK;
+  int64_t total_blocks = 0;
+  int32_t previous = -1;  // the last entry that names a member
+  PackEntry previous_entry;
+  std::memset(&previous_entry, 0, sizeof previous_entry);
+  for (int32_t i = 0; i < count; ++i) {
+    unsigned char image[PACK_ENTRY_SIZE];
+    std::memcpy(image, table + static_cast<size_t>(i) * PACK_ENTRY_SIZE, PACK_ENTRY_SIZE);
+    PackEntry entry;
+    const bool terminated = decode_entry(image, &entry) == 0;
+    if (first_non_zero(image, 0, PACK_ENTRY_SIZE) < 0) continue;  // a source not packed
+    const int index = static_cast<int>(i);
+    if (entry.name[0] == '\0') {
+      std::printf("entry %d has no name but is not all zero !!!\n", index);
+      ++v->problems;
+      continue;
+    }
+    char name[PACK_NAME_FIELD_SIZE + 1];
+    printable_text(entry.name, PACK_NAME_FIELD_SIZE, name);
+    if (!terminated) {
+      std::printf("entry %d %s: name is not terminated !!!\n", index, name);
+      ++v->problems;
+    } else if (first_non_zero(image, static_cast<int64_t>(std::strlen(entry.name)),
+                              PACK_NAME_FIELD_SIZE) >= 0) {
+      std::printf("entry %d %s: bytes after the name are not zero !!!\n", index, name);
+      ++v->problems;
+    }
+    if (!member_name_is_safe(entry.name)) {
+      std::printf("entry %d %s: unsafe name !!!\n", index, name);
+      ++v->problems;
+    }
+    if (previous >= 0) {
+      const int order = compare_name_order(previous_entry.name, entry.name, true);
+      if (order == 0 && std::strcmp(previous_entry.name, entry.name) == 0) {
+        std::printf("entry %d %s: same name as entry %d !!!\n", index, name,
+                    static_cast<int>(previous));
+        ++v->problems;
+      } else if (order > 0) {
+        char previous_name[PACK_NAME_FIELD_SIZE + 1];
+        printable_text(previous_entry.name, PACK_NAME_FIELD_SIZE, previous_name);
+        std::printf("entry %d %s: out of order after %s !!!\n", index, name, previous_name);
+        ++v->problems;
+      }
+    }
+    if (entry.byte_size < 0) {
+      std::printf("entry %d %s: negative byte size %d !!!\n", index, name,
+                  static_cast<int>(entry.byte_size));
+      ++v->problems;
+    }
+    const int64_t start = entry.start_block;
+    const int64_t blocks = blocks_for_size(entry.byte_size);
+    if (start != next_block) {
+      std::printf("entry %d %s: starts at block %" PRId64 ", expected %" PRId64 " !!!\n", index,
+                  name, start, next_block);
+      ++v->problems;
+    }
+    const int64_t data_end = (start + blocks) * PACK_BLOCK_SIZE;
+    if (blocks > 0 && data_end > v->file_size - PACK_CHECKSUM_SIZE) {
+      std::printf("entry %d %s: data runs past the end of the file !!!\n", index, name);
+      ++v->problems;
+    } else if (blocks > 0 && start >= PACK_DATA_FIRST_BLOCK) {
+      const int64_t last_byte = start * PACK_BLOCK_SIZE + entry.byte_size;
+      if (last_byte < data_end) {
+        PaddingRange range{last_byte, data_end, i, false, {}};
+        std::memcpy(range.name, name, sizeof range.name);
+        v->padding.push_back(range);
+      }
+    }
+    next_block = start + blocks;
+    total_blocks += blocks;
+    previous = i;
+    previous_entry = entry;
+  }
+  return total_blocks;
+}
+
+void check_table(const int32_t count, Verification* v, int64_t* data_blocks) {
+  const size_t table_size = size_t{PACK_MAX_ENTRIES} * PACK_ENTRY_SIZE;
+  unsigned char* table = static_cast<unsigned char*>(std::malloc(table_size));
+  if (table == nullptr) {
+    std::printf("%s cannot be checked, out of memory !!!\n", v->path);
+    ++v->problems;
+    return;
+  }
+  if (pack_read_table_images(v->file, PACK_MAX_ENTRIES, table) != PACK_MAX_ENTRIES) {
+    std::printf("%s read failed !!!\n", v->path);
+    ++v->problems;
+  } else if (count >= 1 && count <= PACK_MAX_USABLE_ENTRIES) {
+    *data_blocks = check_entries(table, count, v);
+    const int64_t unused = first_non_zero(table, int64_t{count} * PACK_ENTRY_SIZE,
+                                          static_cast<int64_t>(table_size));
+    if (unused >= 0) {
+      std::printf("unused table slots are not zero, first at slot %d !!!\n",
+                  static_cast<int>(unused / PACK_ENTRY_SIZE));
+      ++v->problems;
+    }
+  }
+  std::free(table);
+}
+
+// Checks the padding ranges that overlap the chunk at [at, at + length).
+void check_padding(const unsigned char* chunk, const int64_t at, const int64_t length,
+                   size_t* first_open, Verification* v) {
+  std::vector<PaddingRange>& ranges = v->padding;
+  for (size_t r = *first_open; r < ranges.size() && ranges[r].begin < at + length; ++r) {
+    PaddingRange& range = ranges[r];
+    const int64_t begin = std::max(range.begin, at);
+    const int64_t end = std::min(range.end, at + length);
+    if (!range.reported && begin < end && first_non_zero(chunk, begin - at, end - at) >= 0) {
+      range.reported = true;
+      std::printf("entry %d %s: padding after the last byte is not zero !!!\n",
+                  static_cast<int>(range.entry), range.name);
+      ++v->problems;
+    }
+  }
+  while (*first_open < ranges.size() && ranges[*first_open].end <= at + length) ++*first_open;
+}
+
+// Folds every byte before the checksum word, checking padding on the way,
+// and compares the result with the stored word.
+void check_data_and_checksum(Verification* v) {
+  std::sort(v->padding.begin(), v->padding.end(),
+            [](const PaddingRange& a, const PaddingRange& b) { return a.begin < b.begin; });
+  unsigned char* buffer = static_cast<unsigned char*>(allocate_pages(VERIFY_CHUNK_SIZE));
+  if (buffer == nullptr) {
+    std::printf("%s cannot be checked, out of memory !!!\n", v->path);
+    ++v->problems;
+    return;
+  }
+  const int64_t body = v->file_size - PACK_CHECKSUM_SIZE;
+  uint32_t accumulator = 0;
+  size_t first_open = 0;
+  bool read_failed = io_seek(v->file, 0, SEEK_SET) != 0;
+  for (int64_t at = 0; !read_failed && at < body;) {
+    const size_t chunk = static_cast<size_t>(
+        std::min<int64_t>(static_cast<int64_t>(VERIFY_CHUNK_SIZE), body - at));
+    if (io_read(buffer, 1, chunk, v->file) != chunk) {
+      read_failed = true;
+      break;
+    }
+    accumulator = checksum_update(static_cast<uint32_t>(chunk), buffer, accumulator);
+    check_padding(buffer, at, static_cast<int64_t>(chunk), &first_open, v);
+    at += static_cast<int64_t>(chunk);
+  }
+  unsigned char word[PACK_CHECKSUM_SIZE];
+  if (!read_failed && io_read(word, 1, sizeof word, v->file) != sizeof word) read_failed = true;
+  free_pages(buffer);
+  if (read_failed) {
+    std::printf("%s read failed !!!\n", v->path);
+    ++v->problems;
+    return;
+  }
+  const uint32_t stored = get_u32_le(word);
+  if (stored != accumulator) {
+    std::printf("checksum is 0x%08x, computed 0x%08x !!!\n", static_cast<unsigned>(stored),
+                static_cast<unsigned>(accumulator));
+    ++v->problems;
+  }
+}
+
+void verify_open_file(Verification* v) {
+  v->file_size = pack_file_length(v->file);
+  if (v->file_size < 0) {
+    std::printf("%s read failed !!!\n", v->path);
+    ++v->problems;
+    return;
+  }
+  unsigned char header_image[PACK_HEADER_SIZE];
+  PackHeader header;
+  if (v->file_size < PACK_HEADER_SIZE ||
+      pack_read_header(v->file, header_image, &header) != PACK_READ_OK) {
+    std::printf("file is %" PRId64 " bytes, shorter than a pack header !!!\n", v->file_size);
+    ++v->problems;
+    return;
+  }
+  check_header(header_image, header, v);
+  if (v->file_size < MIN_PACK_LENGTH) {
+    std::printf("file is %" PRId64 " bytes, shorter than the header, table and checksum !!!\n",
+                v->file_size);
+    ++v->problems;
+    return;
+  }
+  check_reserved_blocks(v);
+  int64_t data_blocks = -1;
+  check_table(header.entry_count, v, &data_blocks);
+  if (data_blocks >= 0) {
+    const int64_t expected = MIN_PACK_LENGTH + data_blocks * PACK_BLOCK_SIZE;
+    if (expected != v->file_size) {
+      std::printf("file is %" PRId64 " bytes, expected %" PRId64 " !!!\n", v->file_size,
+                  expected);
+      ++v->problems;
+    }
+  }
+  check_data_and_checksum(v);
+}
+
+}  // namespace
+
+int verify_pack(const char* path) {
+  Verification v{path, nullptr, 0, 0, {}};
+  v.file = io_open(path, "rb");
+  if (v.file == nullptr) {
+    std::printf("%s open failed !!!\n", path);
+    ++v.problems;
+  } else {
+    verify_open_file(&v);
+    io_close(v.file);
+  }
+  if (v.problems == 0) {
+    std::printf("%s is sound\n", path);
+  } else {
+    std::printf("%s is not sound, %d problem%s !!!\n", path, v.problems,
+                v.problems == 1 ? "" : "s");
+  }
+  return v.problems;
+}
+
+int run_verify_command(char** argv) {
+  print_verify_usage();
+  const char* input = "res.bin";
+  if (read_inspect_options(argv, &input) != 0) return 0;
+  return verify_pack(input) == 0 ? 0 : 1;
+}
