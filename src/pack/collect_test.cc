@@ -79,6 +79,9 @@ TEST(CollectFiles, RelativeNameOf55IsKept56Reported) {
 }
 
 TEST(CollectFiles, PathsBeyondTheBufferAreReportedNotOverflowed) {
+#ifdef _WIN32
+  GTEST_SKIP() << "paths of more than 260 characters cannot be made on Windows";
+#endif
   ScopedTempDir temp;
   std::string dir = "res";
   for (int level = 0; level < 3; ++level) dir += "/" + std::string(200, static_cast<char>('a' + level));
@@ -92,6 +95,9 @@ TEST(CollectFiles, PathsBeyondTheBufferAreReportedNotOverflowed) {
 }
 
 TEST(CollectFiles, LinksLoopsAndSpecialFiles) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links and FIFOs cannot be made on Windows";
+#endif
   ScopedTempDir temp;
   write_file("res/dir/file", "x");
   write_file("elsewhere/linked", "y");

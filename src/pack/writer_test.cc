@@ -102,6 +102,9 @@ TEST(WritePack, EmptyMembersNamesAndLengthFormula) {
 }
 
 TEST(WritePack, UnopenableSourcesGetZeroEntries) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links and FIFOs cannot be made on Windows";
+#endif
   ScopedTempDir temp;
   write_file("res/a", "aa");
   ASSERT_EQ(symlink("nowhere", "res/b"), 0);  // dangling: cannot be opened

@@ -1,0 +1,19 @@
+// The local clock on Windows, through the C runtime, which honours the TZ
+// environment variable before the system's time zone.
+#include <ctime>
+
+#include "platform/local_time.h"
+
+int local_time_now(LocalTime* now) {
+  const std::time_t seconds = std::time(nullptr);
+  if (seconds == static_cast<std::time_t>(-1)) return -1;
+  // The runtime keeps the result in a buffer of the calling thread's own.
+  const std::tm* fields = std::localtime(&seconds);
+  if (fields == nullptr) return -1;
+  now->year = fields->tm_year + 1900;
+  now->month = fields->tm_mon + 1;
+  now->day = fields->tm_mday;
+  now->hour = fields->tm_hour;
+  now->minute = fields->tm_min;
+  return 0;
+}
