@@ -1,8 +1,8 @@
 # Names that would lead outside the output directory are refused, and so
-# is a member whose directory level is a symbolic link; nothing is written
-# beside the output directory.
+# is a member whose path or directory level is a symbolic link or a FIFO;
+# nothing is written beside the output directory.
 mkdir -p src/sub base/elsewhere
-for f in aaaa bbbb cccc dddd eeee fffffffff good sub/f; do
+for f in aaaa bbbb cccc dddd eeee fffffffff good pipe sub/f; do
   printf '%s\n' "$f" >"src/$f"
 done
 printf 'sentinel\n' >base/sentinel
@@ -19,6 +19,9 @@ pack_dump crafted.bin | awk '$1 == "entry"'
 
 mkdir base/out
 ln -s ../elsewhere base/out/sub
+mkfifo base/out/pipe
+BS_TIMEOUT=20
 bs --unpack -i crafted.bin -o base/out
+BS_TIMEOUT=
 tree_of base
 cmp base/sentinel sentinel.copy && echo "sentinel unchanged"
