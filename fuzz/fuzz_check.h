@@ -1,0 +1,31 @@
+// Helpers shared by the fuzz targets: a check that aborts with its place,
+// and standard output sent nowhere (the tool prints a line for most
+// problems, and printing would slow every run).
+#ifndef BLOBSMITH_FUZZ_FUZZ_CHECK_H_
+#define BLOBSMITH_FUZZ_FUZZ_CHECK_H_
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(condition)                                                        \
+  do {                                                                               \
+    if (!(condition)) {                                                              \
+      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+      std::abort();                                                                  \
+    }                                                                                \
+  } while (0)
+
+// Points standard output at /dev/null for the rest of the process.
+inline void silence_stdout() {
+  std::fflush(stdout);
+  const int sink = ::open("/dev/null", O_WRONLY);
+  if (sink >= 0) {
+    ::dup2(sink, 1);
+    ::close(sink);
+  }
+}
+
+#endif  // BLOBSMITH_FUZZ_FUZZ_CHECK_H_

@@ -1,0 +1,44 @@
+// Runs a fuzz target without libFuzzer: every file named on the command
+// line, and every file in every directory named there, is given to the
+// target once, in name order. Fails when there is nothing to replay.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) __attribute__((weak));
+
+namespace fs = std::filesystem;
+
+int main(int argc, char** argv) {
+  // Inputs are found before the target's set-up, which may change directory.
+  std::vector<fs::path> inputs;
+  for (int i = 1; i < argc; ++i) {
+    std::error_code error;
+    const fs::path named = fs::absolute(argv[i], error);
+    if (fs::is_directory(named, error)) {
+      for (const fs::directory_entry& entry : fs::directory_iterator(named, error)) {
+        if (entry.is_regular_file()) inputs.push_back(entry.path());
+      }
+    } else if (fs::is_regular_file(named, error)) {
+      inputs.push_back(named);
+    } else {
+      std::fprintf(stderr, "%s: no such file or directory\n", argv[i]);
+      return 1;
+    }
+  }
+  std::sort(inputs.begin(), inputs.end());
+  if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
+  for (const fs::path& input : inputs) {
+    std::ifstream in(input, std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  }
+  std::fprintf(stderr, "replayed %zu inputs\n", inputs.size());
+  return inputs.empty() ? 1 : 0;
+}
