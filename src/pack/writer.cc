@@ -100,8 +100,9 @@ int pack_member(IoFile* out, char* slot, const int prefix_len, PackEntry* entry)
     std::printf("%s open failed !!!\n", relative);
     return -1;
   }
-  io_seek(source, 0, SEEK_END);
-  const int64_t length = io_tell(source);
+  // A length that cannot be taken (failed seek or position query) is
+  // refused like one too large: it would store the member empty.
+  const int64_t length = io_seek(source, 0, SEEK_END) == 0 ? io_tell(source) : -1;
   const int64_t position = io_tell(out);
   // Sizes and offsets are 32-bit signed words in the format: a member of
   // 2 GiB or more, or one that would take the pack there, cannot be stored.
