@@ -1,6 +1,6 @@
 # Missing, unreadable and cut-short pack files, and entries that cannot be
-# followed: one line per failure, and
-# whatever can still be written is written.
+# followed: one line per failure, and whatever can still be written is
+# written.
 echo "== no res.bin"
 bs --unpack
 echo "== a missing input file"
