@@ -25,5 +25,7 @@ bs --pack -o ""
 echo "== unpack: empty -o, empty -i"
 bs --unpack -o ""
 bs --unpack -i "" -o out
+echo "== pack: an output in a missing directory"
+bs --pack -o nodir/x.bin
 echo "== nothing was written"
 tree_of .
