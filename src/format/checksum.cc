@@ -1,5 +1,8 @@
-// The checksum's table and its byte-at-a-time fold.
+// The checksum's table, its byte-at-a-time fold, and the choice of the
+// fastest fold this processor can run.
 #include "format/checksum.h"
+
+#include "format/checksum_paths.h"
 
 namespace {
 
@@ -23,6 +26,14 @@ constexpr Crc16Table make_crc16_table() {
 
 constexpr Crc16Table kTable = make_crc16_table();
 
+using UpdateFunction = uint32_t (*)(uint32_t, const unsigned char*, uint32_t);
+
+UpdateFunction fastest_path() {
+  if (checksum_clmul_wide_available()) return checksum_update_clmul_wide;
+  if (checksum_clmul_available()) return checksum_update_clmul;
+  return checksum_update_portable;
+}
+
 }  // namespace
 
 const uint32_t CRC16_CCITT_TABLE[256] = {
@@ -40,11 +51,18 @@ const uint32_t CRC16_CCITT_TABLE[256] = {
 #undef BLOBSMITH_ROW
 };
 
-uint32_t checksum_update(const uint32_t length, const unsigned char* bytes,
-                         uint32_t accumulator) {
+uint32_t checksum_update_bytewise(const uint32_t length, const unsigned char* bytes,
+                                  uint32_t accumulator) {
   for (uint32_t i = 0; i < length; ++i) {
     const uint32_t index = ((accumulator >> 8) & 0xFF) ^ bytes[i];
     accumulator = (accumulator << 8) ^ CRC16_CCITT_TABLE[index];
   }
   return accumulator;
+}
+
+uint32_t checksum_update(const uint32_t length, const unsigned char* bytes,
+                         const uint32_t accumulator) {
+  // Chosen once per process; every path gives the same accumulator.
+  static const UpdateFunction fastest = fastest_path();
+  return fastest(length, bytes, accumulator);
 }
