@@ -11,6 +11,19 @@
 
 namespace {
 
+// Writes name as the packer's order compares it: 'A' to 'Z' as 'a' to 'z',
+// "\\" as "/". Returns -1 when name is longer than a stored name can be.
+int fold_name(const char* name, char (&key)[PACK_NAME_FIELD_SIZE]) {
+  for (int i = 0; i < PACK_NAME_FIELD_SIZE; ++i) {
+    char c = name[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c == '\\') c = '/';
+    key[i] = c;
+    if (c == '\0') return 0;
+  }
+  return -1;
+}
+
 // Fills reader->by_name with the named entries and puts them in the
 // packer's order. A file written by the packer already stands in that
 // order; any other is sorted here, keeping table order among equal names,
@@ -34,6 +47,12 @@ void build_name_index(PackReader* reader, const bool* terminated) {
                      [entries](const int32_t a, const int32_t b) {
                        return compare_name_order(entries[a].name, entries[b].name, true) < 0;
                      });
+  }
+  for (int32_t k = 0; k < count; ++k) {
+    char key[PACK_NAME_FIELD_SIZE] = {};
+    fold_name(reader->entries[reader->by_name[k]].name, key);  // stored names always fit
+    std::memcpy(reader->folded_names + static_cast<size_t>(k) * PACK_NAME_FIELD_SIZE, key,
+                sizeof key);
   }
 }
 
@@ -117,7 +136,9 @@ int32_t pack_reader_open(const char* path, PackReader* reader) {
   bool* terminated = static_cast<bool*>(std::calloc(slots, sizeof(bool)));
   PackEntry* entries = static_cast<PackEntry*>(std::calloc(slots, sizeof(PackEntry)));
   int32_t* by_name = static_cast<int32_t*>(std::calloc(slots, sizeof(int32_t)));
-  if (images == nullptr || terminated == nullptr || entries == nullptr || by_name == nullptr) {
+  char* folded_names = static_cast<char*>(std::malloc(slots * PACK_NAME_FIELD_SIZE));
+  if (images == nullptr || terminated == nullptr || entries == nullptr || by_name == nullptr ||
+      folded_names == nullptr) {
     status = PACK_READ_NO_MEMORY;
   } else if (pack_read_table_images(file, count, images) != count) {
     status = PACK_READ_SHORT_TABLE;
@@ -133,6 +154,7 @@ int32_t pack_reader_open(const char* path, PackReader* reader) {
     reader->entry_count = count;
     reader->entries = entries;
     reader->by_name = by_name;
+    reader->folded_names = folded_names;
     build_name_index(reader, terminated);
   }
   std::free(images);
@@ -140,6 +162,7 @@ int32_t pack_reader_open(const char* path, PackReader* reader) {
   if (status != PACK_READ_OK) {
     std::free(entries);
     std::free(by_name);
+    std::free(folded_names);
     io_close(file);
   }
   return status;
@@ -149,22 +172,36 @@ void pack_reader_close(PackReader* reader) {
   if (reader->file != nullptr) io_close(reader->file);
   std::free(reader->entries);
   std::free(reader->by_name);
+  std::free(reader->folded_names);
   std::memset(reader, 0, sizeof *reader);
 }
 
 int32_t pack_reader_find(const PackReader& reader, const char* name) {
-  const PackEntry* entries = reader.entries;
-  const int32_t* first = reader.by_name;
-  const int32_t* last = reader.by_name + reader.named_count;
-  const int32_t* match = std::lower_bound(first, last, name, [entries](const int32_t i, const char* key) {
-    return compare_name_order(entries[i].name, key, true) < 0;
-  });
-  // Names that differ only in letter case compare equal: prefer the one
-  // that is the same byte for byte.
-  for (const int32_t* i = match; i != last && compare_name_order(entries[*i].name, name, true) == 0; ++i) {
-    if (same_name(entries[*i].name, name)) return *i;
+  char key[PACK_NAME_FIELD_SIZE];
+  if (fold_name(name, key) != 0) return PACK_READ_NOT_FOUND;
+  const char* folded = reader.folded_names;
+  // The first folded name not below the key.
+  int32_t low = 0;
+  int32_t high = reader.named_count;
+  while (low < high) {
+    const int32_t middle = low + (high - low) / 2;
+    if (std::strcmp(folded + static_cast<size_t>(middle) * PACK_NAME_FIELD_SIZE, key) < 0) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
   }
-  if (match != last && compare_name_order(entries[*match].name, name, true) == 0) return *match;
+  // Names that differ only in letter case fold alike: prefer the one that
+  // is the same byte for byte, else the first.
+  for (int32_t k = low; k < reader.named_count &&
+                        std::strcmp(folded + static_cast<size_t>(k) * PACK_NAME_FIELD_SIZE, key) == 0;
+       ++k) {
+    if (same_name(reader.entries[reader.by_name[k]].name, name)) return reader.by_name[k];
+  }
+  if (low < reader.named_count &&
+      std::strcmp(folded + static_cast<size_t>(low) * PACK_NAME_FIELD_SIZE, key) == 0) {
+    return reader.by_name[low];
+  }
   return PACK_READ_NOT_FOUND;
 }
 

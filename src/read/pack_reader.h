@@ -38,6 +38,11 @@ struct PackReader {
   // packing) and names not terminated inside their field are left out.
   int32_t* by_name;
   int32_t named_count;
+  // The names of those entries in the same order, each folded as the order
+  // compares them ('A' to 'Z' as 'a' to 'z', "\\" as "/") in its own
+  // PACK_NAME_FIELD_SIZE bytes, so a lookup compares plain strings that lie
+  // side by side.
+  char* folded_names;
 };
 
 // Opens the pack file at path and reads its header and its entry_count
@@ -57,6 +62,7 @@ void pack_reader_close(PackReader* reader);
 // several members match, one whose name is equal byte for byte (separators
 // aside) wins, otherwise the first in table order.
 // Returns the index (0 to entry_count - 1) or PACK_READ_NOT_FOUND.
+// REQUIRES: name is a zero-terminated string.
 int32_t pack_reader_find(const PackReader& reader, const char* name);
 
 // The member's length in bytes: its byte_size, or 0 when that is negative

@@ -73,6 +73,15 @@ TEST_F(PackReaderTest, MissingNamesAreNotFound) {
   }
 }
 
+TEST_F(PackReaderTest, LongestNamesAndLongerQueries) {
+  const std::string longest = "d\\" + std::string(53, 'n');  // 55 characters
+  ASSERT_EQ(PACK_READ_OK, open_image(build_sound_pack_image({{"a", "a", false},
+                                                             {longest, "long", false}})));
+  EXPECT_EQ(1, pack_reader_find(reader_, ("D/" + std::string(53, 'N')).c_str()));
+  EXPECT_EQ(PACK_READ_NOT_FOUND, pack_reader_find(reader_, (longest + "n").c_str()));
+  EXPECT_EQ(PACK_READ_NOT_FOUND, pack_reader_find(reader_, std::string(300, 'a').c_str()));
+}
+
 TEST_F(PackReaderTest, CaseVariantsPreferTheExactName) {
   // Packed on a file system that keeps both: they compare equal, and their
   // relative order is whatever the sort left.
