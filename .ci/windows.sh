@@ -6,6 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 job_start=$(date +%s)
+# Marks the end of a step with the seconds since the job began.
+step_done() { echo "[$(($(date +%s) - job_start)) s] $*"; }
 build=${BLOBSMITH_WINDOWS_BUILD:-build-win32}
 
 # ---- Tools: the cross compiler, 32-bit Wine (wine64 alone runs nothing
@@ -16,6 +18,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi
 .ci/deps g++-mingw-w64-i686-posix wine wine32:i386 googletest
+step_done "tools ready"
 
 # ---- One persistent Wine server for the whole job, in a 32-bit prefix of
 # the build folder's own. Both are started with standard input and output
@@ -26,6 +29,7 @@ export WINEPREFIX="$PWD/$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all TZ=UTC
 wineserver -p </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
 wineboot -i </dev/null >/dev/null 2>&1
+step_done "Wine server and prefix ready"
 
 # ---- A 32-bit program must really run: this one has to return 42.
 i686-w64-mingw32-g++-posix -static -o "$build/exit42.exe" tests/windows/exit42.cc
@@ -49,6 +53,7 @@ fi
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake \
   -DBLOBSMITH_WINEPREFIX="$WINEPREFIX" -DBLOBSMITH_LINUX_TOOL="$linux_tool"
 cmake --build "$build" -j2
+step_done "built"
 exe=$build/blobsmith.exe
 
 # ---- What the program imports, and its manifest (resource type 24, id 1).
@@ -81,6 +86,7 @@ echo "blobsmith.exe: imports $imports; manifest 24/1 asks for asInvoker"
 
 # ---- Every test under Wine.
 ctest --test-dir "$build" --output-on-failure -j2
+step_done "tests passed"
 
 echo "blobsmith.exe is $(wc -c <"$exe") bytes"
 echo "the Windows job took $(($(date +%s) - job_start)) s"

@@ -20,6 +20,8 @@ foreach(target IN LISTS blobsmith_windows_targets)
     target_link_options(${target} PRIVATE -static)
   endif()
 endforeach()
+# The program that is shipped carries no symbol table.
+target_link_options(blobsmith PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
 
 if(NOT CMAKE_CROSSCOMPILING OR NOT BUILD_TESTING)
   return()
