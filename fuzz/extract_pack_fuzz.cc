@@ -5,8 +5,7 @@
 // changes, when a link appears inside it, or when the output is larger than
 // what the pack holds from each member's first block plus one block per
 // member.
-#include <sys/stat.h>
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -27,9 +26,12 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kLevels[] = {"l1", "l2", "l3", "work"};
-std::string g_top;
+std::string g_top;   // the private scratch directory
+fs::path g_work;     // where the pack, the sentinel and the output go
+std::string g_pack;  // g_work/pack.bin
+std::string g_out;   // g_work/out
 
-void write_bytes(const char* path, const uint8_t* data, const size_t size) {
+void write_bytes(const std::string& path, const uint8_t* data, const size_t size) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
@@ -75,30 +77,36 @@ uint64_t output_bound(const uint8_t* data, const size_t size) {
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
   silence_stdout();
-  char scratch[] = "/tmp/blobsmith-fuzz-XXXXXX";
-  FUZZ_CHECK(mkdtemp(scratch) != nullptr);
+  // TMPDIR may name a memory file system, which makes each run cheaper.
+  const char* tmp = std::getenv("TMPDIR");
+  std::string scratch = std::string(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") +
+                        "/blobsmith-fuzz-XXXXXX";
+  FUZZ_CHECK(mkdtemp(scratch.data()) != nullptr);
   g_top = scratch;
   fs::path dir = g_top;
   for (const char* level : kLevels) {
     dir /= level;
     fs::create_directory(dir);
   }
-  FUZZ_CHECK(chdir(dir.c_str()) == 0);
-  std::ofstream("sentinel") << "left alone\n";
-  fs::create_directory("beside");
-  std::ofstream("beside/keep") << "also left alone\n";
+  // Absolute paths throughout: the fuzzing engine's own relative paths
+  // must keep working, so the working directory is left alone.
+  g_work = dir;
+  g_pack = (dir / "pack.bin").string();
+  g_out = (dir / "out").string();
+  std::ofstream(dir / "sentinel") << "left alone\n";
+  fs::create_directory(dir / "beside");
+  std::ofstream(dir / "beside" / "keep") << "also left alone\n";
   // The scratch directory goes when the process ends normally.
   std::atexit([] {
     std::error_code ignored;
-    fs::current_path("/", ignored);
     fs::remove_all(g_top, ignored);
   });
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, const size_t size) {
-  write_bytes("pack.bin", data, size);
-  extract_pack("pack.bin", "out");
+  write_bytes(g_pack, data, size);
+  extract_pack(g_pack.c_str(), g_out.c_str());
 
   // Nothing appeared or changed at any level above or beside the output.
   fs::path dir = g_top;
@@ -106,21 +114,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, const size_t size) {
     FUZZ_CHECK(names_in(dir) == std::set<std::string>{level});
     dir /= level;
   }
-  const std::set<std::string> work = names_in(".");
+  const std::set<std::string> work = names_in(g_work);
   FUZZ_CHECK(work == std::set<std::string>({"beside", "pack.bin", "sentinel"}) ||
              work == std::set<std::string>({"beside", "out", "pack.bin", "sentinel"}));
-  FUZZ_CHECK(read_bytes("sentinel") == "left alone\n");
-  FUZZ_CHECK(names_in("beside") == std::set<std::string>{"keep"});
-  FUZZ_CHECK(read_bytes("beside/keep") == "also left alone\n");
-  FUZZ_CHECK(read_bytes("pack.bin") ==
+  FUZZ_CHECK(read_bytes(g_work / "sentinel") == "left alone\n");
+  FUZZ_CHECK(names_in(g_work / "beside") == std::set<std::string>{"keep"});
+  FUZZ_CHECK(read_bytes(g_work / "beside" / "keep") == "also left alone\n");
+  FUZZ_CHECK(read_bytes(g_pack) ==
              std::string(reinterpret_cast<const char*>(data), size));
 
   // Inside the output: only directories and regular files, within bound.
   uint64_t written = 0;
   std::error_code error;
-  if (fs::exists("out")) {
-    FUZZ_CHECK(fs::is_directory(fs::symlink_status("out")));
-    for (auto it = fs::recursive_directory_iterator("out", error);
+  if (fs::exists(g_out)) {
+    FUZZ_CHECK(fs::is_directory(fs::symlink_status(g_out)));
+    for (auto it = fs::recursive_directory_iterator(g_out, error);
          it != fs::recursive_directory_iterator(); it.increment(error)) {
       const fs::file_type type = it->symlink_status(error).type();
       FUZZ_CHECK(type == fs::file_type::regular || type == fs::file_type::directory);
@@ -128,6 +136,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, const size_t size) {
     }
   }
   FUZZ_CHECK(written <= output_bound(data, size));
-  fs::remove_all("out", error);
+  fs::remove_all(g_out, error);
   return 0;
 }

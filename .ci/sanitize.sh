@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds the whole project with clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer in build-asan and runs every test there. Any
+# sanitizer report aborts the test that hit it, so it fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+need=()
+command -v clang++-14 >/dev/null || need+=(clang-14)
+dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
+if [ ${#need[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q "${need[@]}"
+fi
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+CXX=clang++-14 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBLOBSMITH_SANITIZE=ON
+cmake --build build-asan -j2
+ctest --test-dir build-asan --output-on-failure -j2
