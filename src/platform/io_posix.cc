@@ -26,6 +26,31 @@ struct DirSearch {
 
 namespace {
 
+// Stream buffers given back by closed files, kept for the next stream. A
+// pack run opens its sources one after another, and a fresh allocation of
+// this size each time would be mapped, faulted in page by page and unmapped
+// again: for small files that costs more than reading them. At most this
+// many are kept, so memory stays bounded.
+constexpr int kSpareStreamBuffers = 2;
+void* g_spare_stream_buffers[kSpareStreamBuffers];
+int g_spare_stream_buffer_count = 0;
+
+void* take_stream_buffer() {
+  if (g_spare_stream_buffer_count > 0) {
+    return g_spare_stream_buffers[--g_spare_stream_buffer_count];
+  }
+  return allocate_pages(IO_STREAM_BUFFER_SIZE);
+}
+
+void give_back_stream_buffer(void* buffer) {
+  if (buffer == nullptr) return;
+  if (g_spare_stream_buffer_count < kSpareStreamBuffers) {
+    g_spare_stream_buffers[g_spare_stream_buffer_count++] = buffer;
+  } else {
+    free_pages(buffer);
+  }
+}
+
 IoFile* wrap_stream(std::FILE* stream) {
   if (stream == nullptr) return nullptr;
   IoFile* file = static_cast<IoFile*>(std::malloc(sizeof(IoFile)));
@@ -36,10 +61,10 @@ IoFile* wrap_stream(std::FILE* stream) {
   file->stream = stream;
   // A larger buffer than stdio's default turns the 512-byte records into
   // few system calls; without it the stream keeps its own default buffer.
-  file->buffer = allocate_pages(IO_STREAM_BUFFER_SIZE);
+  file->buffer = take_stream_buffer();
   if (file->buffer != nullptr &&
       std::setvbuf(stream, static_cast<char*>(file->buffer), _IOFBF, IO_STREAM_BUFFER_SIZE) != 0) {
-    free_pages(file->buffer);
+    give_back_stream_buffer(file->buffer);
     file->buffer = nullptr;
   }
   return file;
@@ -89,11 +114,15 @@ IoFile* io_open(const char* path, const char* mode) {
 IoFile* io_create_member(const char* path) {
   // O_NOFOLLOW refuses a symbolic link at path; O_NONBLOCK keeps a FIFO
   // from blocking, and the regular-file check refuses it. The file is
-  // truncated only once it is known to be a regular file.
+  // truncated only once it is known to be a regular file, and only when it
+  // holds something: truncating a file that is already empty would have
+  // some file systems (ext4) start writing its new data out at close, as
+  // they do for a file replaced by truncation, which slows unpacking.
   const int fd = ::open(path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   struct stat info;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::ftruncate(fd, 0) != 0) {
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+      (info.st_size != 0 && ::ftruncate(fd, 0) != 0)) {
     ::close(fd);
     return nullptr;
   }
@@ -126,7 +155,7 @@ int64_t io_tell(IoFile* file) {
 
 int io_close(IoFile* file) {
   const int result = std::fclose(file->stream);
-  free_pages(file->buffer);
+  give_back_stream_buffer(file->buffer);
   std::free(file);
   return result == 0 ? 0 : -1;
 }
