@@ -120,8 +120,8 @@ std::string expected_pack_line(const std::vector<FaultRecord>& log, const size_t
   }
 }
 
-// Extracts pack_path into dir without faults and checks that every member
-// not named in skip comes out byte for byte.
+// Checks that every member of the reference tree not named in skip stands
+// below dir byte for byte.
 void expect_members_intact(const std::string& dir, const std::string& skip) {
   for (const Member& member : kMembers) {
     if (skip.find(member.name) != std::string::npos ||
