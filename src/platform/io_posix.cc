@@ -101,14 +101,20 @@ IoFile* io_open(const char* path, const char* mode) {
       ::close(fd);
       return nullptr;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // O_NONBLOCK stays: it has no effect on a regular file, and clearing it
+    // would cost a system call per file.
   }
   std::FILE* stream = ::fdopen(fd, mode);
   if (stream == nullptr) {
     ::close(fd);
     return nullptr;
   }
-  return wrap_stream(stream);
+  IoFile* file = wrap_stream(stream);
+  // A stream opened on a descriptor does not know its position until it
+  // seeks once; until then every tell asks the system. A pack output is
+  // asked for its position once per member, so it learns it here.
+  if (file != nullptr && (flags & O_CREAT) != 0) ::fseeko(stream, 0, SEEK_CUR);
+  return file;
 }
 
 IoFile* io_create_member(const char* path) {
@@ -126,7 +132,7 @@ IoFile* io_create_member(const char* path) {
     ::close(fd);
     return nullptr;
   }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // O_NONBLOCK has no effect on a regular file; it is left set.
   std::FILE* stream = ::fdopen(fd, "wb");
   if (stream == nullptr) {
     ::close(fd);
