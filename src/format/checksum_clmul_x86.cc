@@ -58,6 +58,17 @@ inline __m128i fold(const __m128i block, const __m128i constants) {
                        _mm_clmulepi64_si128(block, constants, 0x00));
 }
 
+// Asks for the two cache lines a stride of 128 bytes will need eight strides
+// from now. On buffers far larger than the caches the folds wait on memory,
+// and the hardware's own prefetching alone leaves them measurably slower.
+constexpr size_t kPrefetchDistance = 1024;
+static_assert(kStride == 128, "two cache lines a stride");
+
+inline void prefetch_ahead(const unsigned char* bytes) {
+  _mm_prefetch(reinterpret_cast<const char*>(bytes + kPrefetchDistance), _MM_HINT_T0);
+  _mm_prefetch(reinterpret_cast<const char*>(bytes + kPrefetchDistance + 64), _MM_HINT_T0);
+}
+
 // Sixteen bytes as a polynomial: the first byte holds the highest terms.
 inline __m128i load_block(const unsigned char* bytes, const __m128i reverse) {
   return _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes)), reverse);
@@ -66,6 +77,7 @@ inline __m128i load_block(const unsigned char* bytes, const __m128i reverse) {
 #if BLOBSMITH_WIDE_FOLD
 constexpr int kWideLanes = 4;
 constexpr size_t kWideStride = kWideLanes * 2 * kBlock;
+static_assert(kWideStride == kStride, "both folds prefetch two cache lines a stride");
 constexpr uint32_t kWideStrideHigh = x_power_mod(8 * kWideStride + 64);
 constexpr uint32_t kWideStrideLow = x_power_mod(8 * kWideStride);
 constexpr size_t kWideMinimumLength = 4 * kWideStride;
@@ -104,6 +116,7 @@ uint16_t crc16_clmul(const uint16_t crc, const unsigned char* bytes, size_t leng
   length -= kStride;
 
   while (length >= kStride) {
+    prefetch_ahead(bytes);
     for (int lane = 0; lane < kLanes; ++lane) {
       lanes[lane] = _mm_xor_si128(fold(lanes[lane], by_stride),
                                   load_block(bytes + static_cast<size_t>(lane) * kBlock, reverse));
@@ -151,6 +164,7 @@ __attribute__((target("avx2,vpclmulqdq"))) uint16_t crc16_clmul_wide(
   length -= kWideStride;
 
   while (length >= kWideStride) {
+    prefetch_ahead(bytes);
     for (int lane = 0; lane < kWideLanes; ++lane) {
       const __m256i moved = _mm256_xor_si256(_mm256_clmulepi64_epi128(lanes[lane], by_stride, 0x11),
                                              _mm256_clmulepi64_epi128(lanes[lane], by_stride, 0x00));
