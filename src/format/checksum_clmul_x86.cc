@@ -64,7 +64,9 @@ inline __m128i fold(const __m128i block, const __m128i constants) {
 constexpr size_t kPrefetchDistance = 1024;
 static_assert(kStride == 128, "two cache lines a stride");
 
-inline void prefetch_ahead(const unsigned char* bytes) {
+// Only addresses inside the data are formed: nothing past its end.
+inline void prefetch_ahead(const unsigned char* bytes, const size_t length) {
+  if (length < kPrefetchDistance + kStride) return;
   _mm_prefetch(reinterpret_cast<const char*>(bytes + kPrefetchDistance), _MM_HINT_T0);
   _mm_prefetch(reinterpret_cast<const char*>(bytes + kPrefetchDistance + 64), _MM_HINT_T0);
 }
@@ -116,7 +118,7 @@ uint16_t crc16_clmul(const uint16_t crc, const unsigned char* bytes, size_t leng
   length -= kStride;
 
   while (length >= kStride) {
-    prefetch_ahead(bytes);
+    prefetch_ahead(bytes, length);
     for (int lane = 0; lane < kLanes; ++lane) {
       lanes[lane] = _mm_xor_si128(fold(lanes[lane], by_stride),
                                   load_block(bytes + static_cast<size_t>(lane) * kBlock, reverse));
@@ -164,7 +166,7 @@ __attribute__((target("avx2,vpclmulqdq"))) uint16_t crc16_clmul_wide(
   length -= kWideStride;
 
   while (length >= kWideStride) {
-    prefetch_ahead(bytes);
+    prefetch_ahead(bytes, length);
     for (int lane = 0; lane < kWideLanes; ++lane) {
       const __m256i moved = _mm256_xor_si256(_mm256_clmulepi64_epi128(lanes[lane], by_stride, 0x11),
                                              _mm256_clmulepi64_epi128(lanes[lane], by_stride, 0x00));
