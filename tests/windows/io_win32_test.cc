@@ -2,6 +2,8 @@
 // clock, and of what the tool makes of them: both separators, devices that
 // open like files, and 64-bit positions in a 32-bit program.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <winioctl.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -28,6 +30,21 @@ std::vector<std::pair<std::string, PathKind>> search_all(const char* dir) {
   dir_search_close(search);
   std::sort(entries.begin(), entries.end());
   return entries;
+}
+
+// Makes path a sparse file of size bytes, so that no disk space is spent
+// on its zeros (NTFS fills a gap with zeros unless a file is sparse).
+bool make_sparse_file(const char* path, const int64_t size) {
+  const HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  DWORD returned = 0;
+  DeviceIoControl(handle, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+  LARGE_INTEGER end;
+  end.QuadPart = size;
+  const bool made = SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
+  CloseHandle(handle);
+  return made;
 }
 
 bool same_object(const char* a, const char* b) {
@@ -124,27 +141,28 @@ TEST(WindowsIo, IdentityNamesTheObjectWhateverTheSpelling) {
 }
 
 // Positions past 2 and 4 GiB in a 32-bit program: a sparse file of
-// 4 GiB and 101 bytes is written and measured, and the pack command
+// 4 GiB and 101 bytes is written at its end and measured, and the pack command
 // refuses it by its true size rather than a wrapped one.
 TEST(WindowsIo, PositionsBeyondFourGiBAndTheSizeLimit) {
   ScopedTempDir temp;
   write_file("res/small", "abc");
-  const int64_t far = (int64_t{1} << 32) + 100;
-  IoFile* file = io_open("res/big", "wb");
+  const int64_t beyond_four_gib = (int64_t{1} << 32) + 100;
+  ASSERT_TRUE(make_sparse_file("res/big", beyond_four_gib));
+  IoFile* file = io_open("res/big", "rb+");
   ASSERT_NE(file, nullptr);
-  ASSERT_EQ(io_seek(file, far, SEEK_SET), 0);
+  ASSERT_EQ(io_seek(file, beyond_four_gib, SEEK_SET), 0);
   EXPECT_EQ(io_write("z", 1, 1, file), 1u);
-  EXPECT_EQ(io_tell(file), far + 1);
+  EXPECT_EQ(io_tell(file), beyond_four_gib + 1);
   ASSERT_EQ(io_close(file), 0);
 
   file = io_open("res/big", "rb");
   ASSERT_NE(file, nullptr);
   EXPECT_EQ(io_seek(file, 0, SEEK_END), 0);
-  EXPECT_EQ(io_tell(file), far + 1);
-  EXPECT_EQ(io_seek(file, far, SEEK_SET), 0);
-  char byte = 0;
-  EXPECT_EQ(io_read(&byte, 1, 1, file), 1u);
-  EXPECT_EQ(byte, 'z');
+  EXPECT_EQ(io_tell(file), beyond_four_gib + 1);
+  EXPECT_EQ(io_seek(file, beyond_four_gib, SEEK_SET), 0);
+  char got = 0;
+  EXPECT_EQ(io_read(&got, 1, 1, file), 1u);
+  EXPECT_EQ(got, 'z');
   EXPECT_EQ(io_seek(file, int64_t{1} << 31, SEEK_SET), 0);
   EXPECT_EQ(io_tell(file), int64_t{1} << 31);
   EXPECT_EQ(io_close(file), 0);
