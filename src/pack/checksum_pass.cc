@@ -12,12 +12,13 @@
 namespace {
 
 // Folds the whole file from its start and prints the result. Returns 0, or
-// -1 when a read delivers less than asked. A failed allocation folds and
-// prints nothing and leaves the accumulator unchanged.
+// -1 when the file's length cannot be taken, it cannot be rewound, or a read
+// delivers less than asked: a checksum over part of the file would be
+// appended as if it were right. A failed allocation folds and prints nothing
+// and leaves the accumulator unchanged.
 int fold_file(IoFile* file, uint32_t* accumulator) {
-  io_seek(file, 0, SEEK_END);
-  const int64_t length = io_tell(file);
-  io_seek(file, 0, SEEK_SET);
+  const int64_t length = io_seek(file, 0, SEEK_END) == 0 ? io_tell(file) : -1;
+  if (length < 0 || io_seek(file, 0, SEEK_SET) != 0) return -1;
   unsigned char* buffer = static_cast<unsigned char*>(allocate_pages(CHECKSUM_CHUNK_SIZE));
   if (buffer == nullptr) return 0;
   int64_t done = 0;
