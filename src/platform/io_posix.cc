@@ -1,5 +1,7 @@
-// The file and directory seam on POSIX systems: stdio streams with large
-// page-aligned buffers, opendir/readdir, mkdir and lstat.
+// The file and directory seam on POSIX systems: files opened for reading
+// only are read through a buffer of our own with pread, other files are
+// stdio streams; both buffers are large and page-aligned. Directories go
+// through opendir/readdir, mkdir and lstat.
 #include "platform/io.h"
 
 #include <dirent.h>
@@ -9,14 +11,24 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+// A file open for writing or updating is a stdio stream. A file open for
+// reading only (stream is nullptr) keeps its own position and reads whole
+// buffers at that position: unlike a stream it needs no system call to
+// seek, to tell or to close beyond close itself, which counts when a pack
+// run opens thousands of small sources.
 struct IoFile {
   std::FILE* stream;
   void* buffer;
+  int fd;
+  int64_t position;      // where the next read starts
+  int64_t window_start;  // file offset of the buffer's first byte
+  size_t window_length;  // bytes of the file held in the buffer
 };
 
 struct DirSearch {
@@ -59,6 +71,10 @@ IoFile* wrap_stream(std::FILE* stream) {
     return nullptr;
   }
   file->stream = stream;
+  file->fd = -1;
+  file->position = 0;
+  file->window_start = 0;
+  file->window_length = 0;
   // A larger buffer than stdio's default turns the 512-byte records into
   // few system calls; without it the stream keeps its own default buffer.
   file->buffer = take_stream_buffer();
@@ -68,6 +84,87 @@ IoFile* wrap_stream(std::FILE* stream) {
     file->buffer = nullptr;
   }
   return file;
+}
+
+// A reader over fd, or nullptr when no buffer or record can be had (the
+// caller then falls back to a stream).
+IoFile* make_reader(const int fd) {
+  void* buffer = take_stream_buffer();
+  if (buffer == nullptr) return nullptr;
+  IoFile* file = static_cast<IoFile*>(std::malloc(sizeof(IoFile)));
+  if (file == nullptr) {
+    give_back_stream_buffer(buffer);
+    return nullptr;
+  }
+  file->stream = nullptr;
+  file->buffer = buffer;
+  file->fd = fd;
+  file->position = 0;
+  file->window_start = 0;
+  file->window_length = 0;
+  return file;
+}
+
+// pread of up to length bytes at offset, retried when interrupted. Returns
+// the bytes read, 0 at the end of the file, or -1 on failure.
+ssize_t read_at(const int fd, void* into, const size_t length, const int64_t offset) {
+  for (;;) {
+    const ssize_t got = ::pread(fd, into, length, static_cast<off_t>(offset));
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
+// Copies up to length bytes from the reader's position, as fread would:
+// from the buffer while it holds the position, refilling it a whole buffer
+// at a time, and reading a large remainder straight into the destination.
+// Returns the bytes copied; fewer than length at the end of the file or
+// after a failed read.
+size_t read_bytes(IoFile* file, unsigned char* into, const size_t length) {
+  const auto* window = static_cast<const unsigned char*>(file->buffer);
+  size_t copied = 0;
+  while (copied < length) {
+    const int64_t window_end = file->window_start + static_cast<int64_t>(file->window_length);
+    if (file->position >= file->window_start && file->position < window_end) {
+      const size_t offset = static_cast<size_t>(file->position - file->window_start);
+      size_t piece = file->window_length - offset;
+      if (piece > length - copied) piece = length - copied;
+      std::memcpy(into + copied, window + offset, piece);
+      copied += piece;
+      file->position += static_cast<int64_t>(piece);
+      continue;
+    }
+    if (length - copied >= IO_STREAM_BUFFER_SIZE) {
+      const ssize_t got = read_at(file->fd, into + copied, length - copied, file->position);
+      if (got <= 0) break;
+      copied += static_cast<size_t>(got);
+      file->position += got;
+      continue;
+    }
+    const ssize_t got = read_at(file->fd, file->buffer, IO_STREAM_BUFFER_SIZE, file->position);
+    if (got <= 0) break;
+    file->window_start = file->position;
+    file->window_length = static_cast<size_t>(got);
+  }
+  return copied;
+}
+
+int seek_reader(IoFile* file, const int64_t offset, const int origin) {
+  int64_t base = 0;
+  if (origin == SEEK_CUR) {
+    base = file->position;
+  } else if (origin == SEEK_END) {
+    struct stat info;
+    if (::fstat(file->fd, &info) != 0) return -1;
+    base = static_cast<int64_t>(info.st_size);
+  } else if (origin != SEEK_SET) {
+    return -1;
+  }
+  // As for lseek: no position before the start, none beyond what off_t holds.
+  if ((offset > 0 && base > INT64_MAX - offset) || base + offset < 0) return -1;
+  const int64_t target = base + offset;
+  if (static_cast<int64_t>(static_cast<off_t>(target)) != target) return -1;
+  file->position = target;
+  return 0;
 }
 
 PathKind kind_of_mode(const mode_t mode) {
@@ -103,6 +200,10 @@ IoFile* io_open(const char* path, const char* mode) {
     }
     // O_NONBLOCK stays: it has no effect on a regular file, and clearing it
     // would cost a system call per file.
+    if ((flags & O_ACCMODE) == O_RDONLY) {
+      IoFile* reader = make_reader(fd);
+      if (reader != nullptr) return reader;
+    }
   }
   std::FILE* stream = ::fdopen(fd, mode);
   if (stream == nullptr) {
@@ -142,7 +243,10 @@ IoFile* io_create_member(const char* path) {
 }
 
 size_t io_read(void* buffer, const size_t size, const size_t count, IoFile* file) {
-  return std::fread(buffer, size, count, file->stream);
+  if (file->stream != nullptr) return std::fread(buffer, size, count, file->stream);
+  if (size == 0 || count == 0) return 0;
+  const size_t records = count > SIZE_MAX / size ? SIZE_MAX / size : count;
+  return read_bytes(file, static_cast<unsigned char*>(buffer), records * size) / size;
 }
 
 size_t io_write(const void* buffer, const size_t size, const size_t count, IoFile* file) {
@@ -150,17 +254,19 @@ size_t io_write(const void* buffer, const size_t size, const size_t count, IoFil
 }
 
 int io_seek(IoFile* file, const int64_t offset, const int origin) {
+  if (file->stream == nullptr) return seek_reader(file, offset, origin);
   if (static_cast<int64_t>(static_cast<off_t>(offset)) != offset) return -1;
   return ::fseeko(file->stream, static_cast<off_t>(offset), origin) == 0 ? 0 : -1;
 }
 
 int64_t io_tell(IoFile* file) {
+  if (file->stream == nullptr) return file->position;
   const off_t position = ::ftello(file->stream);
   return position < 0 ? -1 : static_cast<int64_t>(position);
 }
 
 int io_close(IoFile* file) {
-  const int result = std::fclose(file->stream);
+  const int result = file->stream != nullptr ? std::fclose(file->stream) : ::close(file->fd);
   give_back_stream_buffer(file->buffer);
   std::free(file);
   return result == 0 ? 0 : -1;
