@@ -5,6 +5,7 @@
 #ifndef BLOBSMITH_FORMAT_PACK_FORMAT_H_
 #define BLOBSMITH_FORMAT_PACK_FORMAT_H_
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int PACK_BLOCK_SIZE = 512;
@@ -103,8 +104,16 @@ inline uint32_t get_u32_le(const unsigned char* p) {
 // The block rule shared by the writer, the extractor and the reader.
 BlockSplit split_blocks(int32_t byte_size);
 
-// Number of 512-byte blocks a member of byte_size occupies in the data area.
+// Number of 512-byte blocks a member of byte_size occupies in the data area,
+// which is also the number of reads that copy it.
 int32_t blocks_for_size(int32_t byte_size);
+
+// Bytes of the piece-th read of a member cut by split: a whole block for
+// each of its whole blocks, then its tail.
+// REQUIRES: 0 <= piece < whole_blocks + (tail_bytes > 0).
+inline size_t piece_size(const BlockSplit& split, const int32_t piece) {
+  return static_cast<size_t>(piece < split.whole_blocks ? PACK_BLOCK_SIZE : split.tail_bytes);
+}
 
 // A header with every fixed field set (magic, fixed words, checksum mode,
 // tail signature), zero entries, empty stamps and machine.

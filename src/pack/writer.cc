@@ -60,10 +60,9 @@ int copy_source(IoFile* source, IoFile* out, const PackEntry& entry, const char*
   int status = 0;
   unsigned char block[PACK_BLOCK_SIZE];
   const BlockSplit split = split_blocks(entry.byte_size);
-  const int32_t pieces = split.whole_blocks + (split.tail_bytes > 0 ? 1 : 0);
+  const int32_t pieces = blocks_for_size(entry.byte_size);
   for (int32_t piece = 0; piece < pieces; ++piece) {
-    const size_t wanted =
-        piece < split.whole_blocks ? size_t{PACK_BLOCK_SIZE} : static_cast<size_t>(split.tail_bytes);
+    const size_t wanted = piece_size(split, piece);
     // Cleared before every read: a short read never carries bytes of an
     // earlier block or member into this one.
     std::memset(block, 0, sizeof block);

@@ -78,10 +78,9 @@ int copy_member(IoFile* pack, const bool positioned, const PackEntry& entry,
   int status = 0;
   unsigned char block[PACK_BLOCK_SIZE];
   const BlockSplit split = split_blocks(entry.byte_size);
-  const int32_t pieces = split.whole_blocks + (split.tail_bytes > 0 ? 1 : 0);
+  const int32_t pieces = blocks_for_size(entry.byte_size);
   for (int32_t piece = 0; piece < pieces; ++piece) {
-    const size_t wanted =
-        piece < split.whole_blocks ? size_t{PACK_BLOCK_SIZE} : static_cast<size_t>(split.tail_bytes);
+    const size_t wanted = piece_size(split, piece);
     std::memset(block, 0, sizeof block);
     const size_t got = positioned ? io_read(block, 1, wanted, pack) : 0;
     const bool short_read = got < wanted;
