@@ -18,36 +18,69 @@ struct TableSlot {
   bool name_terminated;
 };
 
-// Makes each level of out_dir that does not exist yet, left to right.
-// Levels of out_dir are the user's choice and may be symbolic links.
-void make_out_dir_levels(char* path, const size_t out_dir_length) {
+// Directories this run has already found or made, so that members in the
+// same directory do not look every level up again.
+struct DirectoryMemo {
+  bool out_dir_ready;               // every level of out_dir stands
+  char verified[PATH_BUFFER_SIZE];  // a member's directory, all levels checked
+  size_t verified_length;           // 0 when nothing is remembered
+};
+
+// True when the level of path ending at end is one the memo has checked.
+bool level_verified(const char* path, const size_t end, const DirectoryMemo& memo) {
+  if (end > memo.verified_length) return false;
+  if (end < memo.verified_length && !is_platform_separator(memo.verified[end])) return false;
+  return std::memcmp(path, memo.verified, end) == 0;
+}
+
+// Makes each level of out_dir that does not exist yet, left to right, until
+// all of them stand. Levels of out_dir are the user's choice and may be
+// symbolic links.
+void make_out_dir_levels(char* path, const size_t out_dir_length, DirectoryMemo* memo) {
+  if (memo->out_dir_ready) return;
+  bool ready = true;
   for (size_t i = 1; i <= out_dir_length; ++i) {
     if (i < out_dir_length && !is_platform_separator(path[i])) continue;
     if (is_platform_separator(path[i - 1])) continue;  // doubled separator
     const char kept = path[i];
     path[i] = '\0';
-    if (path_kind(path) == PATH_MISSING) make_directory(path);
+    if (path_kind(path) == PATH_MISSING && make_directory(path) != 0) ready = false;
     path[i] = kept;
   }
+  memo->out_dir_ready = ready;
 }
 
 // Makes the directory levels of the member's name below out_dir. A level
 // that is a symbolic link, FIFO, socket or device would lead the member
 // elsewhere: its path is reported and -1 returned. A level that is a file
-// is left alone; opening the member then fails and says so.
-int make_member_levels(char* path, const size_t out_dir_length) {
+// is left alone; opening the member then fails and says so. When every
+// level stands as a directory, the memo remembers the member's directory.
+int make_member_levels(char* path, const size_t out_dir_length, DirectoryMemo* memo) {
+  bool all_directories = true;
+  size_t last_level = 0;
   for (size_t i = out_dir_length + 1; path[i] != '\0'; ++i) {
     if (!is_platform_separator(path[i])) continue;
+    last_level = i;
+    if (level_verified(path, i, *memo)) continue;
     path[i] = '\0';
     const PathKind kind = path_kind(path);
     if (kind == PATH_MISSING) {
-      make_directory(path);
+      if (make_directory(path) != 0) all_directories = false;
     } else if (kind == PATH_LINK || kind == PATH_OTHER) {
       std::printf("%s is a link or special file, skipped !!!\n", path);
       path[i] = platform_separator();
       return -1;
+    } else if (kind != PATH_DIRECTORY) {
+      all_directories = false;
     }
     path[i] = platform_separator();
+  }
+  if (all_directories && last_level > 0) {
+    std::memcpy(memo->verified, path, last_level);
+    memo->verified[last_level] = '\0';
+    memo->verified_length = last_level;
+  } else if (!all_directories) {
+    memo->verified_length = 0;
   }
   return 0;
 }
@@ -99,7 +132,7 @@ int copy_member(IoFile* pack, const bool positioned, const PackEntry& entry,
 
 // Writes one member. Returns 0, or -1 after any failure (already reported).
 int extract_member(IoFile* pack, const TableSlot& slot, const char* out_dir,
-                   const size_t out_dir_length) {
+                   const size_t out_dir_length, DirectoryMemo* memo) {
   const PackEntry& entry = slot.entry;
   if (!slot.name_terminated || !member_name_is_safe(entry.name)) {
     std::printf("%s unsafe name, skipped !!!\n", entry.name);
@@ -116,9 +149,9 @@ int extract_member(IoFile* pack, const TableSlot& slot, const char* out_dir,
       static_cast<int32_t>(entry.start_block * static_cast<uint32_t>(PACK_BLOCK_SIZE));
   const bool positioned = offset >= 0 && io_seek(pack, offset, SEEK_SET) == 0;
 
-  make_out_dir_levels(out_path, out_dir_length);
+  make_out_dir_levels(out_path, out_dir_length, memo);
   if (entry.name[0] != '\0') {
-    if (make_member_levels(out_path, out_dir_length) != 0) return -1;
+    if (make_member_levels(out_path, out_dir_length, memo) != 0) return -1;
     const PathKind kind = path_kind(out_path);
     if (kind == PATH_LINK || kind == PATH_OTHER) {
       std::printf("%s is a link or special file, skipped !!!\n", out_path);
@@ -185,8 +218,9 @@ int extract_pack(const char* pack_path, const char* out_dir) {
       slots[i].name_terminated = decode_entry(image, &slots[i].entry) == 0;
     }
     const size_t out_dir_length = std::strlen(out_dir);
+    DirectoryMemo memo{};
     for (int32_t i = 0; i < count; ++i) {
-      if (extract_member(pack, slots[i], out_dir, out_dir_length) != 0) status = -1;
+      if (extract_member(pack, slots[i], out_dir, out_dir_length, &memo) != 0) status = -1;
     }
   }
 

@@ -200,6 +200,17 @@ TEST(ExtractPack, FileAndDirectoryOfTheSameName) {
   EXPECT_EQ(read_file("out2/a/b"), "y");
 }
 
+TEST(ExtractPack, DirectoriesSharingAPrefixAreEachMade) {
+  ScopedTempDir temp;
+  // Each member's directory differs from the one before only after a
+  // common prefix of characters, not of levels.
+  EXPECT_EQ(extract(build_pack_image(4, {{"d\\c\\x", kFirst, 1}, {"d\\cd\\y", kFirst, 1},
+                                         {"d\\c", kFirst, 1}, {"dd\\z", kFirst, 1}}, "q")),
+            "d\\c open failed !!!\n");
+  EXPECT_EQ(list_tree("out"), (std::vector<std::string>{"d", "d/c", "d/c/x", "d/cd", "d/cd/y",
+                                                        "dd", "dd/z"}));
+}
+
 TEST(RunUnpackCommand, OptionsAndDefaults) {
   ScopedTempDir temp;
   write_file("res.bin", build_pack_image(1, {{"d\\f", kFirst, 2}}, "hi"));
