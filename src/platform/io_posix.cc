@@ -38,31 +38,6 @@ struct DirSearch {
 
 namespace {
 
-// Stream buffers given back by closed files, kept for the next stream. A
-// pack run opens its sources one after another, and a fresh allocation of
-// this size each time would be mapped, faulted in page by page and unmapped
-// again: for small files that costs more than reading them. At most this
-// many are kept, so memory stays bounded.
-constexpr int kSpareStreamBuffers = 2;
-void* g_spare_stream_buffers[kSpareStreamBuffers];
-int g_spare_stream_buffer_count = 0;
-
-void* take_stream_buffer() {
-  if (g_spare_stream_buffer_count > 0) {
-    return g_spare_stream_buffers[--g_spare_stream_buffer_count];
-  }
-  return allocate_pages(IO_STREAM_BUFFER_SIZE);
-}
-
-void give_back_stream_buffer(void* buffer) {
-  if (buffer == nullptr) return;
-  if (g_spare_stream_buffer_count < kSpareStreamBuffers) {
-    g_spare_stream_buffers[g_spare_stream_buffer_count++] = buffer;
-  } else {
-    free_pages(buffer);
-  }
-}
-
 IoFile* wrap_stream(std::FILE* stream) {
   if (stream == nullptr) return nullptr;
   IoFile* file = static_cast<IoFile*>(std::malloc(sizeof(IoFile)));
@@ -77,10 +52,10 @@ IoFile* wrap_stream(std::FILE* stream) {
   file->window_length = 0;
   // A larger buffer than stdio's default turns the 512-byte records into
   // few system calls; without it the stream keeps its own default buffer.
-  file->buffer = take_stream_buffer();
+  file->buffer = allocate_pages(IO_STREAM_BUFFER_SIZE);
   if (file->buffer != nullptr &&
       std::setvbuf(stream, static_cast<char*>(file->buffer), _IOFBF, IO_STREAM_BUFFER_SIZE) != 0) {
-    give_back_stream_buffer(file->buffer);
+    free_pages(file->buffer);
     file->buffer = nullptr;
   }
   return file;
@@ -89,11 +64,11 @@ IoFile* wrap_stream(std::FILE* stream) {
 // A reader over fd, or nullptr when no buffer or record can be had (the
 // caller then falls back to a stream).
 IoFile* make_reader(const int fd) {
-  void* buffer = take_stream_buffer();
+  void* buffer = allocate_pages(IO_STREAM_BUFFER_SIZE);
   if (buffer == nullptr) return nullptr;
   IoFile* file = static_cast<IoFile*>(std::malloc(sizeof(IoFile)));
   if (file == nullptr) {
-    give_back_stream_buffer(buffer);
+    free_pages(buffer);
     return nullptr;
   }
   file->stream = nullptr;
@@ -267,7 +242,7 @@ int64_t io_tell(IoFile* file) {
 
 int io_close(IoFile* file) {
   const int result = file->stream != nullptr ? std::fclose(file->stream) : ::close(file->fd);
-  give_back_stream_buffer(file->buffer);
+  free_pages(file->buffer);
   std::free(file);
   return result == 0 ? 0 : -1;
 }
@@ -333,12 +308,28 @@ char platform_separator() { return '/'; }
 
 void prepare_process_io() { std::signal(SIGXFSZ, SIG_IGN); }
 
+// The pages come from the ordinary heap, aligned by hand, rather than from
+// an aligned allocation: the heap hands a freed stream buffer straight to the
+// next file, where an aligned allocation of this size gets a mapping of its
+// own that is made, faulted in and torn down for every file, which costs
+// more than reading a small file. The address of the heap block is kept
+// just before the aligned start.
 void* allocate_pages(const size_t size) {
-  void* pages = nullptr;
   const long page = ::sysconf(_SC_PAGESIZE);
   const size_t alignment = page > 0 ? static_cast<size_t>(page) : 4096;
-  if (::posix_memalign(&pages, alignment, size) != 0) return nullptr;
+  if (size > SIZE_MAX - alignment) return nullptr;
+  unsigned char* block = static_cast<unsigned char*>(std::malloc(size + alignment));
+  if (block == nullptr) return nullptr;
+  const uintptr_t first_usable = reinterpret_cast<uintptr_t>(block) + sizeof(void*);
+  unsigned char* pages =
+      block + sizeof(void*) + (alignment - first_usable % alignment) % alignment;
+  std::memcpy(pages - sizeof(void*), &block, sizeof(void*));
   return pages;
 }
 
-void free_pages(void* pages) { std::free(pages); }
+void free_pages(void* pages) {
+  if (pages == nullptr) return;
+  void* block = nullptr;
+  std::memcpy(&block, static_cast<unsigned char*>(pages) - sizeof(void*), sizeof(void*));
+  std::free(block);
+}

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "support/test_support.h"
@@ -84,6 +88,18 @@ TEST(IoReader, MissingFileAndDirectoryAreRefused) {
   write_file("sub/a.bin", "a");
   EXPECT_EQ(io_open("missing.bin", "rb"), nullptr);
   EXPECT_EQ(io_open("sub", "rb"), nullptr);
+}
+
+TEST(AllocatePages, PageAlignedWritableAndFreed) {
+  const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+  for (const size_t size : {size_t{1}, size_t{4096}, IO_STREAM_BUFFER_SIZE, size_t{0x80000}}) {
+    auto* pages = static_cast<unsigned char*>(allocate_pages(size));
+    ASSERT_NE(pages, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(pages) % page, 0u) << size;
+    std::memset(pages, 0xA5, size);  // the whole size is usable
+    free_pages(pages);
+  }
+  free_pages(nullptr);
 }
 
 }  // namespace
