@@ -62,7 +62,8 @@ uint32_t checksum_update_bytewise(const uint32_t length, const unsigned char* by
 
 uint32_t checksum_update(const uint32_t length, const unsigned char* bytes,
                          const uint32_t accumulator) {
-  // Chosen once per process; every path gives the same accumulator.
-  static const UpdateFunction fastest = fastest_path();
-  return fastest(length, bytes, accumulator);
+  // The processor is asked on every call (a few loads once the runtime has
+  // read its features) rather than the answer kept in process-wide state;
+  // every path gives the same accumulator.
+  return fastest_path()(length, bytes, accumulator);
 }
