@@ -101,27 +101,6 @@ TEST(WritePack, EmptyMembersNamesAndLengthFormula) {
   EXPECT_EQ(pack.substr(264 * 512 + 10, 502), std::string(502, '\0'));   // tail padding of ten
 }
 
-TEST(WritePack, UnopenableSourcesGetZeroEntries) {
-#ifdef _WIN32
-  GTEST_SKIP() << "symbolic links and FIFOs cannot be made on Windows";
-#endif
-  ScopedTempDir temp;
-  write_file("res/a", "aa");
-  ASSERT_EQ(symlink("nowhere", "res/b"), 0);  // dangling: cannot be opened
-  ASSERT_EQ(mkfifo("res/c", 0666), 0);        // never opened for reading
-  mkdir("res/d", 0777);
-  write_file("res/d/e", "ee");
-  const std::string output = run_tool({"--pack"});
-  const std::string pack = read_file("res.bin");
-  EXPECT_EQ(output, pack_usage_text() + "b open failed !!!\nc open failed !!!\n" + crc_line_for(pack));
-  EXPECT_EQ(word_at(pack, HEADER_ENTRY_COUNT_AT), 4u);
-  ASSERT_EQ(pack.size(), 133120u + 2 * 512 + 4);
-  EXPECT_EQ(pack.substr(PACK_TABLE_OFFSET + PACK_ENTRY_SIZE, 2 * PACK_ENTRY_SIZE),
-            std::string(2 * PACK_ENTRY_SIZE, '\0'));
-  EXPECT_EQ(entry_at(pack, 3).name, "d\\e");
-  EXPECT_EQ(entry_at(pack, 3).start_block, 261u);
-}
-
 TEST(WritePack, RoundTripAtBlockBoundaries) {
   ScopedTempDir temp;
   std::vector<std::string> names;

@@ -119,63 +119,6 @@ TEST(ExtractPack, MissingPackAndEmptyOutputDirectory) {
   EXPECT_EQ(status, -1);
 }
 
-TEST(ExtractPack, UnsafeNamesNeverLeaveTheOutputDirectory) {
-  ScopedTempDir temp;
-  write_file("sentinel.txt", "keep");
-  mkdir("work", 0777);
-  ASSERT_EQ(chdir("work"), 0);
-  const std::vector<std::string> names = {
-      "..\\sentinel.txt", "../sentinel.txt", "a\\..\\..\\sentinel.txt", "\\abs", "/abs",
-      "C:x",              "C:\\x",           "\\\\server\\share",       "ok\\..",
-      std::string(56, 'n')};
-  std::vector<PackImageEntry> entries;
-  std::string expected;
-  for (const std::string& name : names) {
-    entries.push_back({name, kFirst, 4});
-    expected += name.substr(0, 55) + " unsafe name, skipped !!!\n";
-  }
-  entries.push_back({"fine\\x", kFirst, 4});
-  int status = 0;
-  EXPECT_EQ(extract(build_pack_image(static_cast<int32_t>(entries.size()), entries, "data"), &status),
-            expected);
-  EXPECT_EQ(status, -1);
-  EXPECT_EQ(list_tree("out"), (std::vector<std::string>{"fine", "fine/x"}));
-  ASSERT_EQ(chdir(".."), 0);
-  EXPECT_EQ(read_file("sentinel.txt"), "keep");
-  EXPECT_EQ(list_tree("."), (std::vector<std::string>{"sentinel.txt", "work", "work/out",
-                                                      "work/out/fine", "work/out/fine/x",
-                                                      "work/pack.bin"}));
-}
-
-TEST(ExtractPack, NeverWritesThroughLinksOrIntoSpecialFiles) {
-#ifdef _WIN32
-  GTEST_SKIP() << "symbolic links and FIFOs cannot be made on Windows";
-#endif
-  ScopedTempDir temp;
-  write_file("outside/target.txt", "keep");
-  mkdir("out", 0777);
-  ASSERT_EQ(symlink("../outside/target.txt", "out/link.txt"), 0);
-  ASSERT_EQ(symlink("../outside", "out/dirlink"), 0);
-  ASSERT_EQ(symlink("../outside/none", "out/dangling"), 0);
-  ASSERT_EQ(mkfifo("out/fifo", 0666), 0);
-  mkdir("out/dir", 0777);
-  const std::string pack = build_pack_image(
-      6,
-      {{"dangling", kFirst, 4}, {"dir", kFirst, 4}, {"dirlink\\new.txt", kFirst, 4},
-       {"fifo", kFirst, 4}, {"link.txt", kFirst, 4}, {"plain", kFirst, 4}},
-      "data");
-  EXPECT_EQ(extract(pack),
-            "out/dangling is a link or special file, skipped !!!\n"
-            "dir open failed !!!\n"
-            "out/dirlink is a link or special file, skipped !!!\n"
-            "out/fifo is a link or special file, skipped !!!\n"
-            "out/link.txt is a link or special file, skipped !!!\n");
-  EXPECT_EQ(read_file("outside/target.txt"), "keep");
-  EXPECT_FALSE(file_exists("outside/new.txt"));
-  EXPECT_FALSE(file_exists("outside/none"));
-  EXPECT_EQ(read_file("out/plain"), "data");
-}
-
 TEST(ExtractPack, OverwritesExistingFilesAndOutDirMayBeALink) {
 #ifdef _WIN32
   GTEST_SKIP() << "symbolic links cannot be made on Windows";
@@ -209,29 +152,6 @@ TEST(ExtractPack, DirectoriesSharingAPrefixAreEachMade) {
             "d\\c open failed !!!\n");
   EXPECT_EQ(list_tree("out"), (std::vector<std::string>{"d", "d/c", "d/c/x", "d/cd", "d/cd/y",
                                                         "dd", "dd/z"}));
-}
-
-TEST(RunUnpackCommand, OptionsAndDefaults) {
-  ScopedTempDir temp;
-  write_file("res.bin", build_pack_image(1, {{"d\\f", kFirst, 2}}, "hi"));
-  EXPECT_EQ(run_tool({"--unpack"}), unpack_usage_text());
-  EXPECT_EQ(read_file("res/d/f"), "hi");
-
-  write_file("other.bin", build_pack_image(1, {{"g", kFirst, 2}}, "yo"));
-  EXPECT_EQ(run_tool({"-o", "dest", "--unpack", "-i", "other.bin"}), unpack_usage_text());
-  EXPECT_EQ(read_file("dest/g"), "yo");
-
-  // "-v" ends the run; "-m" has no meaning here and does not take a value.
-  EXPECT_EQ(run_tool({"--unpack", "-o", "x", "-v"}), unpack_usage_text() + "blobsmith 0.1.0\n");
-  EXPECT_EQ(run_tool({"--unpack", "-m", "-v"}), unpack_usage_text() + "blobsmith 0.1.0\n");
-  EXPECT_FALSE(file_exists("x"));
-  // An option without a value ends the walk; the defaults are used.
-  EXPECT_EQ(run_tool({"--unpack", "-i", "missing.bin", "-o"}),
-            unpack_usage_text() + "missing.bin open failed !!!\n");
-
-  const std::string long_name(600, 'l');
-  EXPECT_EQ(run_tool({"--unpack", "-i", long_name}),
-            unpack_usage_text() + long_name + " path name is too long, nothing extracted !!!\n");
 }
 
 }  // namespace
