@@ -265,6 +265,12 @@ int dir_search_next(DirSearch* search, DirEntryInfo* info) {
   const struct dirent* entry = ::readdir(search->handle);
   if (entry == nullptr) return 0;
   info->name = entry->d_name;
+  // Most file systems say in the entry itself what it is; only links and
+  // entries of unknown type need a look at what they name.
+  if (entry->d_type == DT_REG || entry->d_type == DT_DIR) {
+    info->kind = entry->d_type == DT_REG ? PATH_REGULAR : PATH_DIRECTORY;
+    return 1;
+  }
   // Follow links as opening the entry would; a dangling link stays a link.
   struct stat target;
   if (::fstatat(search->dir_fd, entry->d_name, &target, 0) == 0) {
