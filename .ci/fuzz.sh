@@ -9,14 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-need=()
-command -v clang++-14 >/dev/null || need+=(clang-14)
-dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
-if [ ${#need[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q "${need[@]}"
-fi
+.ci/deps clang-14 libclang-rt-14-dev
 
 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBUILD_TESTING=OFF -DBLOBSMITH_LIBFUZZER=ON

@@ -5,14 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-need=()
-command -v clang++-14 >/dev/null || need+=(clang-14)
-dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
-if [ ${#need[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q "${need[@]}"
-fi
+.ci/deps clang-14 libclang-rt-14-dev
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

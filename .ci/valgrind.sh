@@ -5,11 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if ! command -v valgrind >/dev/null; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q valgrind
-fi
+.ci/deps valgrind
 
 build=${BUILD_DIR:-build}
 [ -x "$build/blobsmith" ] || { cmake -S . -B "$build" && cmake --build "$build" -j2; }
