@@ -1,43 +1,46 @@
-# Reliability: the fault-injection test binary and the fuzz targets.
+# Reliability: the fault-injection test binary, the reader's thread and
+# allocation tests, and the fuzz targets.
 #
 # blobsmith_reliability_test is linked with --wrap for every call of the
-# file and directory seam, so its tests can fail any one of them. The fuzz
-# targets build as plain programs that replay fuzz/corpus/<target> under
-# CTest; with -DBLOBSMITH_LIBFUZZER=ON and clang they also build as libFuzzer
-# programs (<target>), instrumented with AddressSanitizer and
-# UndefinedBehaviorSanitizer over their own copy of the core library.
+# file and directory seam, so its tests can fail any one of them or act just
+# before it. blobsmith_reader_load_test is linked with malloc wrapped, so it
+# counts what the reader allocates. The fuzz targets build as plain programs
+# that replay fuzz/corpus/<target> under CTest; with -DBLOBSMITH_LIBFUZZER=ON
+# and clang they also build as libFuzzer programs (<target>), instrumented
+# with AddressSanitizer and UndefinedBehaviorSanitizer.
 
-if(WIN32)
-  return()
+if(WIN32 OR NOT BUILD_TESTING)
+  if(NOT BLOBSMITH_LIBFUZZER)
+    return()
+  endif()
 endif()
 
 set(BLOBSMITH_SEAM_CALLS
-  io_open io_create_member io_read io_write io_seek io_tell io_close
-  dir_search_open dir_search_next dir_search_close make_directory)
+  io_open io_create_new io_read io_write io_seek io_tell io_status io_close
+  dir_search_open dir_search_next out_dir_open out_dir_open_level out_dir_create_file
+  path_status path_read_link path_rename path_remove)
 list(JOIN BLOBSMITH_SEAM_CALLS ",--wrap=" blobsmith_wrap_list)
 
-set(BLOBSMITH_FUZZ_TARGETS extract_pack_fuzz decode_fuzz options_fuzz)
-# The option walk is fuzzed with every open, directory search and directory
-# creation refused, so arbitrary paths on the command line touch nothing.
-set(BLOBSMITH_FUZZ_SANDBOXED options_fuzz)
-set(BLOBSMITH_SANDBOX_WRAP "LINKER:--wrap=io_open,--wrap=io_create_member,--wrap=dir_search_open,--wrap=make_directory")
+set(BLOBSMITH_FUZZ_TARGETS extract_pack_fuzz reader_fuzz options_fuzz)
+# The option walks are fuzzed with every open, directory search and look at
+# a path refused, so arbitrary paths on the command line touch nothing.
+set(BLOBSMITH_SANDBOX_WRAP
+  "LINKER:--wrap=io_open,--wrap=io_create_new,--wrap=dir_search_open,--wrap=out_dir_open,--wrap=path_status")
 
 function(blobsmith_add_fuzz_sources target name)
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/fuzz/${name}.cc)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/fuzz)
-  if(name IN_LIST BLOBSMITH_FUZZ_SANDBOXED)
+  if(name STREQUAL "options_fuzz")
     target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/fuzz/sandbox_io.cc)
     target_link_options(${target} PRIVATE ${BLOBSMITH_SANDBOX_WRAP})
   endif()
 endfunction()
 
-if(BUILD_TESTING)
+if(BUILD_TESTING AND NOT WIN32)
   add_executable(blobsmith_reliability_test
+    tests/reliability/attack_test.cc
     tests/reliability/hostile_pack_test.cc
     tests/reliability/injected_faults_test.cc
-    tests/reliability/full_disk_test.cc
-    tests/reliability/output_tree_test.cc
-    tests/reliability/tree_snapshot.cc
     tests/support/fault_io.cc
     tests/support/test_support.cc
   )
@@ -48,6 +51,19 @@ if(BUILD_TESTING)
   target_link_options(blobsmith_reliability_test PRIVATE "LINKER:--wrap=${blobsmith_wrap_list}")
   gtest_discover_tests(blobsmith_reliability_test DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+
+  add_executable(blobsmith_reader_load_test
+    tests/reader/threads_and_memory_test.cc
+    tests/support/test_support.cc
+  )
+  target_include_directories(blobsmith_reader_load_test PRIVATE src tests)
+  target_link_libraries(blobsmith_reader_load_test PRIVATE
+    blobsmith_core GTest::gtest GTest::gtest_main)
+  target_compile_options(blobsmith_reader_load_test PRIVATE ${BLOBSMITH_WARNINGS})
+  target_link_options(blobsmith_reader_load_test PRIVATE
+    "LINKER:--wrap=malloc,--wrap=calloc,--wrap=realloc")
+  gtest_discover_tests(blobsmith_reader_load_test DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} TEST_PREFIX "reader.")
 
   # Each fuzz target replays its committed corpus as an ordinary test.
   foreach(name IN LISTS BLOBSMITH_FUZZ_TARGETS)
@@ -65,15 +81,12 @@ if(BLOBSMITH_LIBFUZZER)
     message(FATAL_ERROR "BLOBSMITH_LIBFUZZER needs clang (set CMAKE_CXX_COMPILER=clang++)")
   endif()
   set(blobsmith_fuzz_flags -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
-  get_target_property(blobsmith_core_sources blobsmith_core SOURCES)
-  add_library(blobsmith_fuzz_core STATIC ${blobsmith_core_sources})
-  target_include_directories(blobsmith_fuzz_core PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  target_compile_definitions(blobsmith_fuzz_core PRIVATE BLOBSMITH_VERSION="${PROJECT_VERSION}")
-  target_compile_options(blobsmith_fuzz_core PRIVATE ${blobsmith_fuzz_flags})
+  target_compile_options(blobsmith_core PRIVATE ${blobsmith_fuzz_flags})
+  target_compile_options(blobsmith_reader_static PRIVATE ${blobsmith_fuzz_flags})
   foreach(name IN LISTS BLOBSMITH_FUZZ_TARGETS)
     add_executable(${name})
     blobsmith_add_fuzz_sources(${name} ${name})
-    target_link_libraries(${name} PRIVATE blobsmith_fuzz_core)
+    target_link_libraries(${name} PRIVATE blobsmith_core)
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
   endforeach()

@@ -1,56 +1,13 @@
-// Mode selection, the usage boxes and the version line.
+// The usage boxes, the help text and the version line.
 #include "cli/commands.h"
 
 #include <cstdio>
-#include <cstring>
-
-#include "inspect/list.h"
-#include "inspect/verify.h"
-#include "pack/command.h"
-#include "platform/io.h"
-#include "unpack/extract.h"
 
 #ifndef BLOBSMITH_VERSION
 #error "BLOBSMITH_VERSION must be defined by the build"
 #endif
 
-Mode find_mode(const char* const* argv) {
-  if (argv == nullptr || argv[0] == nullptr) return MODE_NONE;
-  for (const char* const* arg = argv + 1; *arg != nullptr; ++arg) {
-    if (std::strcmp(*arg, "--pack") == 0) return MODE_PACK;
-    if (std::strcmp(*arg, "--unpack") == 0) return MODE_UNPACK;
-    if (std::strcmp(*arg, "--list") == 0) return MODE_LIST;
-    if (std::strcmp(*arg, "--verify") == 0) return MODE_VERIFY;
-  }
-  return MODE_NONE;
-}
-
-int run_command_line(char** argv) {
-  prepare_process_io();
-  int status = 0;
-  switch (find_mode(argv)) {
-    case MODE_PACK:
-      run_pack_command(argv);
-      break;
-    case MODE_UNPACK:
-      run_unpack_command(argv);
-      break;
-    case MODE_LIST:
-      run_list_command(argv);
-      break;
-    case MODE_VERIFY:
-      // The one mode whose outcome shows in the exit status, so a build
-      // script can stop on a damaged pack.
-      status = run_verify_command(argv);
-      break;
-    case MODE_NONE:
-      print_pack_usage();
-      print_unpack_usage();
-      break;
-  }
-  std::fflush(stdout);
-  return status;
-}
+namespace blobsmith {
 
 void print_pack_usage() {
   std::fputs(
@@ -116,4 +73,23 @@ void print_verify_usage() {
       stdout);
 }
 
+void print_help() {
+  print_pack_usage();
+  print_unpack_usage();
+  print_list_usage();
+  print_verify_usage();
+  std::fputs(
+      "Exit status: 0 when the run did all of its work; 1 when it finished\n"
+      "and wrote its output but a file or member failed (each failure has\n"
+      "its line ending in \"!!!\"); 2 when it could not do its job (no pack\n"
+      "is replaced and nothing is extracted). --verify: 0 sound, 1 not\n"
+      "sound, 2 the file cannot be read. --list: 0, or 2 when it cannot.\n"
+      "SOURCE_DATE_EPOCH: when set, a number of seconds since 1970-01-01\n"
+      "00:00 UTC that --pack stamps into the header instead of the local\n"
+      "time, so the same tree gives the same pack anywhere, at any time.\n",
+      stdout);
+}
+
 void print_version_line() { std::fputs("blobsmith " BLOBSMITH_VERSION "\n", stdout); }
+
+}  // namespace blobsmith

@@ -1,34 +1,29 @@
-// The command line: mode selection, the usage boxes and the version line.
+// What every command prints and returns: the usage boxes, the help text,
+// the version line and the exit statuses. A leaf: it includes nothing of the
+// tool, so every mode can use it.
 #ifndef BLOBSMITH_CLI_COMMANDS_H_
 #define BLOBSMITH_CLI_COMMANDS_H_
 
-enum Mode {
-  MODE_NONE = 0,
-  MODE_PACK,
-  MODE_UNPACK,
-  MODE_LIST,
-  MODE_VERIFY,
-};
+namespace blobsmith {
 
-// The mode chosen by the first argument after the program name that equals
-// "--pack", "--unpack", "--list" or "--verify" exactly (case-sensitive,
-// whole argument), or MODE_NONE. Stops at the null entry that ends argv.
-Mode find_mode(const char* const* argv);
+// Exit statuses of a run.
+constexpr int RUN_DONE = 0;         // all of the work was done
+constexpr int RUN_PARTLY_DONE = 1;  // output written, but a file or member failed
+constexpr int RUN_NOT_DONE = 2;     // the job could not be done
 
-// Runs one command line as the process entry does and returns the exit
-// status: 1 for a --verify run that found a problem, 0 in every other case.
-// With no mode word the pack and the unpack usage boxes are printed.
-int run_command_line(char** argv);
-
-// Print the pack and the unpack usage box on standard output.
+// Print each mode's usage box on standard output.
 void print_pack_usage();
 void print_unpack_usage();
-
-// Print the list and the verify usage box on standard output.
 void print_list_usage();
 void print_verify_usage();
 
+// Prints every usage box, then what the exit statuses and
+// SOURCE_DATE_EPOCH mean.
+void print_help();
+
 // Prints "blobsmith <version>" and a line break on standard output.
 void print_version_line();
+
+}  // namespace blobsmith
 
 #endif  // BLOBSMITH_CLI_COMMANDS_H_

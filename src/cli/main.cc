@@ -1,4 +1,4 @@
 // The process entry: everything else lives in the core library.
-#include "cli/commands.h"
+#include "cli/dispatch.h"
 
-int main(int /*argc*/, char** argv) { return run_command_line(argv); }
+int main(int /*argc*/, char** argv) { return blobsmith::run_command_line(argv); }

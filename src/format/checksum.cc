@@ -4,6 +4,8 @@
 
 #include "format/checksum_paths.h"
 
+namespace blobsmith {
+
 namespace {
 
 // Builds the table at compile time from the polynomial, so no magic list of
@@ -67,3 +69,5 @@ uint32_t checksum_update(const uint32_t length, const unsigned char* bytes,
   // every path gives the same accumulator.
   return fastest_path()(length, bytes, accumulator);
 }
+
+}  // namespace blobsmith

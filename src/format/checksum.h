@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace blobsmith {
+
 // Entry i is the CRC-16 of the single byte i under the polynomial 0x1021,
 // most significant bit first (entry 1 is 0x1021, entry 255 is 0x1EF0).
 extern const uint32_t CRC16_CCITT_TABLE[256];
@@ -17,5 +19,7 @@ extern const uint32_t CRC16_CCITT_TABLE[256];
 // returns the accumulator unchanged.
 // REQUIRES: bytes points at length readable bytes (or length is 0).
 uint32_t checksum_update(uint32_t length, const unsigned char* bytes, uint32_t accumulator);
+
+}  // namespace blobsmith
 
 #endif  // BLOBSMITH_FORMAT_CHECKSUM_H_

@@ -4,6 +4,8 @@
 
 #include "format/checksum_paths.h"
 
+namespace blobsmith {
+
 bool checksum_clmul_available() { return false; }
 
 bool checksum_clmul_wide_available() { return false; }
@@ -25,3 +27,5 @@ uint32_t checksum_update_clmul_wide(const uint32_t length, const unsigned char* 
                                     const uint32_t accumulator) {
   return checksum_update_portable(length, bytes, accumulator);
 }
+
+}  // namespace blobsmith

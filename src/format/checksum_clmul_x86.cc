@@ -18,6 +18,8 @@
 
 #include "format/checksum_paths.h"
 
+namespace blobsmith {
+
 #if defined(__x86_64__) && !defined(_WIN32)
 // 256-bit registers are used only where the compiler keeps their stack slots
 // aligned; 32-bit and Windows builds keep to the 128-bit fold.
@@ -208,3 +210,5 @@ uint32_t checksum_update_clmul_wide(const uint32_t length, const unsigned char* 
       crc16_clmul_wide(static_cast<uint16_t>(accumulator & 0xFFFF), bytes, length - 2);
   return checksum_update_bytewise(2, bytes + length - 2, crc);
 }
+
+}  // namespace blobsmith

@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace blobsmith {
+
 // The byte-at-a-time fold, exactly as the accumulator is defined.
 uint32_t checksum_update_bytewise(uint32_t length, const unsigned char* bytes,
                                   uint32_t accumulator);
@@ -50,5 +52,7 @@ uint16_t crc16_clmul(uint16_t crc, const unsigned char* bytes, size_t length);
 // The same by the wide fold; short inputs fall back to the narrow one.
 // REQUIRES: checksum_clmul_wide_available().
 uint16_t crc16_clmul_wide(uint16_t crc, const unsigned char* bytes, size_t length);
+
+}  // namespace blobsmith
 
 #endif  // BLOBSMITH_FORMAT_CHECKSUM_PATHS_H_

@@ -5,6 +5,8 @@
 
 #include "format/checksum_paths.h"
 
+namespace blobsmith {
+
 namespace {
 
 constexpr int kSlices = 16;
@@ -72,3 +74,5 @@ uint32_t checksum_update_portable(const uint32_t length, const unsigned char* by
   // high bytes into the upper half.
   return checksum_update_bytewise(2, bytes + length - 2, crc);
 }
+
+}  // namespace blobsmith

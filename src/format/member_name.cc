@@ -3,7 +3,27 @@
 
 #include <cstddef>
 
-bool is_name_separator(const char c) { return c == '\\' || c == '/'; }
+namespace blobsmith {
+
+int compare_folded_names(const char* a, const char* b) {
+  for (size_t i = 0;; ++i) {
+    const unsigned x = fold_name_byte(a[i]);
+    const unsigned y = fold_name_byte(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+    if (x == 0) return 0;
+  }
+}
+
+int compare_name_order(const char* a, const char* b) {
+  const int folded = compare_folded_names(a, b);
+  if (folded != 0) return folded;
+  for (size_t i = 0; a[i] != '\0'; ++i) {
+    const unsigned char x = static_cast<unsigned char>(a[i]);
+    const unsigned char y = static_cast<unsigned char>(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return 0;
+}
 
 bool member_name_is_safe(const char* name) {
   if (is_name_separator(name[0])) return false;
@@ -20,22 +40,4 @@ bool member_name_is_safe(const char* name) {
   }
 }
 
-namespace {
-
-unsigned fold_name_byte(const char c, const bool backslash_is_slash) {
-  unsigned value = static_cast<unsigned char>(c);
-  if (value >= 'A' && value <= 'Z') value += 'a' - 'A';
-  if (backslash_is_slash && value == '\\') value = '/';
-  return value;
-}
-
-}  // namespace
-
-int compare_name_order(const char* a, const char* b, const bool backslash_is_slash) {
-  for (size_t i = 0;; ++i) {
-    const unsigned x = fold_name_byte(a[i], backslash_is_slash);
-    const unsigned y = fold_name_byte(b[i], backslash_is_slash);
-    if (x != y) return x < y ? -1 : 1;
-    if (x == 0) return 0;
-  }
-}
+}  // namespace blobsmith

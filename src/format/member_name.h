@@ -1,6 +1,31 @@
-// Rules for the relative names stored in pack entries.
+// Rules for the relative names stored in pack entries: which are safe to
+// extract, and the one order (and folding) that the packer sorts by and
+// the reader and --verify search and check by.
 #ifndef BLOBSMITH_FORMAT_MEMBER_NAME_H_
 #define BLOBSMITH_FORMAT_MEMBER_NAME_H_
+
+namespace blobsmith {
+
+// True for "\\" and "/", the two characters that separate levels of a
+// stored name.
+inline bool is_name_separator(const char c) { return c == '\\' || c == '/'; }
+
+// A byte as the order compares it: 'A' to 'Z' as 'a' to 'z', "\\" as "/"
+// (stored names hold "\\" but were sorted holding "/"), nothing else folded.
+inline unsigned fold_name_byte(const char c) {
+  const unsigned value = static_cast<unsigned char>(c);
+  if (value >= 'A' && value <= 'Z') return value + ('a' - 'A');
+  return value == '\\' ? unsigned{'/'} : value;
+}
+
+// Compares two names byte by byte after folding; the first differing byte
+// decides and a proper prefix sorts first. Returns <0, 0 or >0.
+int compare_folded_names(const char* a, const char* b);
+
+// The packer's order: folded as above, and names that fold alike ordered
+// by their raw bytes, so the order never depends on the order a directory
+// lists them in. Returns <0, 0 or >0.
+int compare_name_order(const char* a, const char* b);
 
 // True when a stored name stays below the directory it is extracted into:
 // split on "\\" and on "/", it has no ".." level, does not begin with a
@@ -8,15 +33,6 @@
 // The empty name of a zeroed entry counts as safe; it names no file.
 bool member_name_is_safe(const char* name);
 
-// True for "\\" and "/", the two characters that separate levels of a
-// stored name.
-bool is_name_separator(char c);
-
-// The packer's order of names: bytes compared as unsigned values with 'A'
-// to 'Z' folded to 'a' to 'z' and no other folding; the first differing
-// byte decides and a proper prefix sorts first. With backslash_is_slash,
-// "\\" compares as "/": stored names hold "\\" but were sorted holding "/".
-// Returns a negative value, zero or a positive value.
-int compare_name_order(const char* a, const char* b, bool backslash_is_slash);
+}  // namespace blobsmith
 
 #endif  // BLOBSMITH_FORMAT_MEMBER_NAME_H_

@@ -1,37 +1,47 @@
-// Tests of the stored-name rules: safety and the packer's order.
+// Stored names: which are safe, their order, and how names are printed.
 #include "format/member_name.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "format/printable.h"
+
+namespace blobsmith {
 namespace {
 
-TEST(MemberName, SafeAndUnsafeForms) {
-  const char* safe[] = {"a",      "img\\logo.png", "a/b",  "..a",  "a..",  "a\\..b",
-                        "x\\.\\y", "",            "C",    "1:x",  "...",
-                        "a\\\\b"};
-  for (const char* name : safe) EXPECT_TRUE(member_name_is_safe(name)) << name;
-  const char* unsafe[] = {"..",       "..\\x",   "../x",     "a\\..",  "a/../b",
-                          "a\\..\\b", "\\x",     "/x",       "C:x",    "C:\\x",
-                          "z:",  "a:b", "\\\\server\\share", "a/..\\..", "a\\b/.."};
-  for (const char* name : unsafe) EXPECT_FALSE(member_name_is_safe(name)) << name;
+TEST(MemberName, Safety) {
+  for (const char* safe : {"", "a", "a\\b/c", "..x\\x..", "...", ".\\a", "b/a:b", "1:x"}) {
+    EXPECT_TRUE(member_name_is_safe(safe)) << safe;
+  }
+  for (const char* unsafe : {"..", "..\\x", "a/../b", "a\\..", "\\x", "/x", "C:x", "z:\\x"}) {
+    EXPECT_FALSE(member_name_is_safe(unsafe)) << unsafe;
+  }
 }
 
-TEST(MemberName, OrderFoldsLettersOnly) {
-  // "/" (0x2F) sorts after "-" and "." but before digits; "_" before letters.
-  EXPECT_LT(compare_name_order("a-b", "a/b", false), 0);
-  EXPECT_LT(compare_name_order("a.b", "a/b", false), 0);
-  EXPECT_LT(compare_name_order("a/b", "a0", false), 0);
-  EXPECT_LT(compare_name_order("a_b", "aab", false), 0);
-  EXPECT_LT(compare_name_order("a_b", "aAb", false), 0);
-  EXPECT_EQ(compare_name_order("ABC", "abc", false), 0);
-  EXPECT_LT(compare_name_order("abc", "abcd", false), 0);  // proper prefix first
-  EXPECT_GT(compare_name_order("b", "A", false), 0);
-  // Bytes above 0x7F compare unsigned and are not folded.
-  EXPECT_GT(compare_name_order("\xC3", "z", false), 0);
-  // Stored names hold "\\" where the packer sorted "/".
-  EXPECT_LT(compare_name_order("a\\b", "a0", true), 0);
-  EXPECT_GT(compare_name_order("a\\b", "a0", false), 0);
-  EXPECT_EQ(compare_name_order("A\\B", "a/b", true), 0);
+TEST(MemberName, PackerOrder) {
+  // Letters folded, "/" after "-" and "." but before digits, "_" before
+  // letters, a prefix first, and names equal but for case by their bytes.
+  std::vector<std::string> names = {"res/B.txt", "res/a0.txt", "res/a/x.txt", "res/a.txt",
+                                    "res/_u",    "res/a-1",    "res/Ab",      "res/ab",
+                                    "res/aB",    "res/a"};
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return compare_name_order(a.c_str(), b.c_str()) < 0;
+  });
+  EXPECT_EQ(names, (std::vector<std::string>{"res/_u", "res/a", "res/a-1", "res/a.txt",
+                                             "res/a/x.txt", "res/a0.txt", "res/Ab", "res/aB",
+                                             "res/ab", "res/B.txt"}));
+  EXPECT_EQ(compare_folded_names("Img\\A", "img/a"), 0);
+  EXPECT_LT(compare_folded_names("a\\b", "a0"), 0);
+  EXPECT_EQ(compare_name_order("a", "a"), 0);
+}
+
+TEST(Printable, ControlBytesShownAsHex) {
+  EXPECT_EQ(printable("a\nb\x1b[2J\x7f\x01z\xc3\xa9"), "a\\x0Ab\\x1B[2J\\x7F\\x01z\xc3\xa9");
+  EXPECT_EQ(printable("abcdef", 3), "abc");
 }
 
 }  // namespace
+}  // namespace blobsmith

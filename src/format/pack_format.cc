@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+namespace blobsmith {
+
 BlockSplit split_blocks(const int32_t byte_size) {
   BlockSplit split{0, 0};
   if (byte_size <= 0) return split;
@@ -75,3 +77,5 @@ int decode_entry(const unsigned char (&image)[PACK_ENTRY_SIZE], PackEntry* entry
   entry->byte_size = static_cast<int32_t>(get_u32_le(image + ENTRY_BYTE_SIZE_AT));
   return terminated ? 0 : -1;
 }
+
+}  // namespace blobsmith

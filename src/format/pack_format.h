@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace blobsmith {
+
 constexpr int PACK_BLOCK_SIZE = 512;
 constexpr int PACK_MAX_ENTRIES = 2048;
 constexpr int PACK_ENTRY_SIZE = 64;
@@ -133,5 +135,7 @@ void encode_entry(const PackEntry& entry, unsigned char (&image)[PACK_ENTRY_SIZE
 // Returns 0 when the stored name was terminated inside its 56 bytes, and -1
 // when it was not (the name is then cut to its first 55 bytes).
 int decode_entry(const unsigned char (&image)[PACK_ENTRY_SIZE], PackEntry* entry);
+
+}  // namespace blobsmith
 
 #endif  // BLOBSMITH_FORMAT_PACK_FORMAT_H_

@@ -3,16 +3,21 @@
 #ifndef BLOBSMITH_INSPECT_LIST_H_
 #define BLOBSMITH_INSPECT_LIST_H_
 
+namespace blobsmith {
+
 // Prints the list usage box, reads "-i FILE" (default "res.bin") and "-v"
 // from argv (program name first, null-terminated) and lists the file.
-// Returns 0 in every case.
+// Returns the exit status: RUN_DONE, or RUN_NOT_DONE when the file cannot
+// be read as a pack.
 int run_list_command(char** argv);
 
 // Prints one line for the header (machine flag, date and time of packing,
 // entry count) and one line per entry (start block, byte size, name) in
 // table order, columns aligned; a zeroed entry shows as "(zeroed entry)".
-// A file that cannot be read as a pack gets one message line instead.
-// Returns 0, or the reader's status when the file could not be opened.
+// A file that cannot be read as a pack gets one line instead. Returns 0, or
+// -1 when the file could not be listed.
 int list_pack(const char* path);
+
+}  // namespace blobsmith
 
 #endif  // BLOBSMITH_INSPECT_LIST_H_

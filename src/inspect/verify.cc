@@ -7,20 +7,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "cli/commands.h"
-#include "format/checksum.h"
+#include "cli/options.h"
 #include "format/member_name.h"
 #include "format/pack_format.h"
-#include "inspect/inspect_common.h"
+#include "format/printable.h"
 #include "platform/io.h"
-#include "read/pack_reader.h"
+#include "read/file_fold.h"
+#include "read/io_source.h"
+
+namespace blobsmith {
 
 namespace {
-
-// The data pass reads the file in chunks of this size with one buffer.
-constexpr size_t VERIFY_CHUNK_SIZE = 0x80000;
 
 constexpr int64_t MIN_PACK_LENGTH = int64_t{PACK_DATA_OFFSET} + PACK_CHECKSUM_SIZE;
 
@@ -31,7 +32,7 @@ struct PaddingRange {
   int64_t end;
   int32_t entry;
   bool reported;
-  char name[PACK_NAME_FIELD_SIZE + 1];  // printable
+  std::string name;  // printable
 };
 
 struct Verification {
@@ -39,8 +40,16 @@ struct Verification {
   IoFile* file;
   int64_t file_size;
   int problems;
+  bool unreadable;
   std::vector<PaddingRange> padding;
 };
+
+// A read that failed: the file cannot be checked further.
+void read_failed(Verification* v) {
+  std::printf("%s read failed !!!\n", printable(v->path).c_str());
+  ++v->problems;
+  v->unreadable = true;
+}
 
 // The offset of the first non-zero byte in image[begin, end), or -1.
 int64_t first_non_zero(const unsigned char* image, const int64_t begin, const int64_t end) {
@@ -116,8 +125,7 @@ void check_reserved_blocks(Verification* v) {
   unsigned char blocks[PACK_RESERVED_BLOCKS * PACK_BLOCK_SIZE];
   if (io_seek(v->file, PACK_HEADER_SIZE, SEEK_SET) != 0 ||
       io_read(blocks, 1, sizeof blocks, v->file) != sizeof blocks) {
-    std::printf("%s read failed !!!\n", v->path);
-    ++v->problems;
+    read_failed(v);
     return;
   }
   const int64_t at = first_non_zero(blocks, 0, sizeof blocks);
@@ -149,8 +157,8 @@ int64_t check_entries(const unsigned char* table, const int32_t count, Verificat
       ++v->problems;
       continue;
     }
-    char name[PACK_NAME_FIELD_SIZE + 1];
-    printable_text(entry.name, PACK_NAME_FIELD_SIZE, name);
+    const std::string shown = printable(entry.name);
+    const char* name = shown.c_str();
     if (!terminated) {
       std::printf("entry %d %s: name is not terminated !!!\n", index, name);
       ++v->problems;
@@ -164,15 +172,20 @@ int64_t check_entries(const unsigned char* table, const int32_t count, Verificat
       ++v->problems;
     }
     if (previous >= 0) {
-      const int order = compare_name_order(previous_entry.name, entry.name, true);
+      const int order = compare_folded_names(previous_entry.name, entry.name);
       if (order == 0 && std::strcmp(previous_entry.name, entry.name) == 0) {
         std::printf("entry %d %s: same name as entry %d !!!\n", index, name,
                     static_cast<int>(previous));
         ++v->problems;
+      } else if (order == 0) {
+        // Neither the reader nor a file system that folds case can tell
+        // the two apart.
+        std::printf("entry %d %s: differs only in letter case from entry %d !!!\n", index, name,
+                    static_cast<int>(previous));
+        ++v->problems;
       } else if (order > 0) {
-        char previous_name[PACK_NAME_FIELD_SIZE + 1];
-        printable_text(previous_entry.name, PACK_NAME_FIELD_SIZE, previous_name);
-        std::printf("entry %d %s: out of order after %s !!!\n", index, name, previous_name);
+        std::printf("entry %d %s: out of order after %s !!!\n", index, name,
+                    printable(previous_entry.name).c_str());
         ++v->problems;
       }
     }
@@ -195,9 +208,7 @@ int64_t check_entries(const unsigned char* table, const int32_t count, Verificat
     } else if (blocks > 0 && start >= PACK_DATA_FIRST_BLOCK) {
       const int64_t last_byte = start * PACK_BLOCK_SIZE + entry.byte_size;
       if (last_byte < data_end) {
-        PaddingRange range{last_byte, data_end, i, false, {}};
-        std::memcpy(range.name, name, sizeof range.name);
-        v->padding.push_back(range);
+        v->padding.push_back(PaddingRange{last_byte, data_end, i, false, shown});
       }
     }
     next_block = start + blocks;
@@ -212,14 +223,13 @@ void check_table(const int32_t count, Verification* v, int64_t* data_blocks) {
   const size_t table_size = size_t{PACK_MAX_ENTRIES} * PACK_ENTRY_SIZE;
   unsigned char* table = static_cast<unsigned char*>(std::malloc(table_size));
   if (table == nullptr) {
-    std::printf("%s cannot be checked, out of memory !!!\n", v->path);
+    std::printf("%s cannot be checked, out of memory !!!\n", printable(v->path).c_str());
     ++v->problems;
     return;
   }
-  if (pack_read_table_images(v->file, PACK_MAX_ENTRIES, table) != PACK_MAX_ENTRIES) {
-    std::printf("%s read failed !!!\n", v->path);
-    ++v->problems;
-  } else if (count >= 1 && count <= PACK_MAX_USABLE_ENTRIES) {
+  if (read_pack_table(io_source(v->file), PACK_MAX_ENTRIES, table) != PACK_MAX_ENTRIES) {
+    read_failed(v);
+  } else if (entry_count_usable(count)) {
     *data_blocks = check_entries(table, count, v);
     const int64_t unused = first_non_zero(table, int64_t{count} * PACK_ENTRY_SIZE,
                                           static_cast<int64_t>(table_size));
@@ -232,22 +242,31 @@ void check_table(const int32_t count, Verification* v, int64_t* data_blocks) {
   std::free(table);
 }
 
-// Checks the padding ranges that overlap the chunk at [at, at + length).
-void check_padding(const unsigned char* chunk, const int64_t at, const int64_t length,
-                   size_t* first_open, Verification* v) {
-  std::vector<PaddingRange>& ranges = v->padding;
-  for (size_t r = *first_open; r < ranges.size() && ranges[r].begin < at + length; ++r) {
+// The data pass: checks the padding ranges that overlap each chunk.
+struct PaddingCheck {
+  Verification* v;
+  size_t first_open;  // the first range not yet passed
+};
+
+void check_padding(void* context, const unsigned char* chunk, const int64_t at,
+                   const size_t size) {
+  PaddingCheck* check = static_cast<PaddingCheck*>(context);
+  std::vector<PaddingRange>& ranges = check->v->padding;
+  const int64_t length = static_cast<int64_t>(size);
+  for (size_t r = check->first_open; r < ranges.size() && ranges[r].begin < at + length; ++r) {
     PaddingRange& range = ranges[r];
     const int64_t begin = std::max(range.begin, at);
     const int64_t end = std::min(range.end, at + length);
     if (!range.reported && begin < end && first_non_zero(chunk, begin - at, end - at) >= 0) {
       range.reported = true;
       std::printf("entry %d %s: padding after the last byte is not zero !!!\n",
-                  static_cast<int>(range.entry), range.name);
-      ++v->problems;
+                  static_cast<int>(range.entry), range.name.c_str());
+      ++check->v->problems;
     }
   }
-  while (*first_open < ranges.size() && ranges[*first_open].end <= at + length) ++*first_open;
+  while (check->first_open < ranges.size() && ranges[check->first_open].end <= at + length) {
+    ++check->first_open;
+  }
 }
 
 // Folds every byte before the checksum word, checking padding on the way,
@@ -255,33 +274,14 @@ void check_padding(const unsigned char* chunk, const int64_t at, const int64_t l
 void check_data_and_checksum(Verification* v) {
   std::sort(v->padding.begin(), v->padding.end(),
             [](const PaddingRange& a, const PaddingRange& b) { return a.begin < b.begin; });
-  unsigned char* buffer = static_cast<unsigned char*>(allocate_pages(VERIFY_CHUNK_SIZE));
-  if (buffer == nullptr) {
-    std::printf("%s cannot be checked, out of memory !!!\n", v->path);
-    ++v->problems;
-    return;
-  }
+  PaddingCheck check{v, 0};
+  const ChunkVisitor visitor{check_padding, &check};
   const int64_t body = v->file_size - PACK_CHECKSUM_SIZE;
   uint32_t accumulator = 0;
-  size_t first_open = 0;
-  bool read_failed = io_seek(v->file, 0, SEEK_SET) != 0;
-  for (int64_t at = 0; !read_failed && at < body;) {
-    const size_t chunk = static_cast<size_t>(
-        std::min<int64_t>(static_cast<int64_t>(VERIFY_CHUNK_SIZE), body - at));
-    if (io_read(buffer, 1, chunk, v->file) != chunk) {
-      read_failed = true;
-      break;
-    }
-    accumulator = checksum_update(static_cast<uint32_t>(chunk), buffer, accumulator);
-    check_padding(buffer, at, static_cast<int64_t>(chunk), &first_open, v);
-    at += static_cast<int64_t>(chunk);
-  }
   unsigned char word[PACK_CHECKSUM_SIZE];
-  if (!read_failed && io_read(word, 1, sizeof word, v->file) != sizeof word) read_failed = true;
-  free_pages(buffer);
-  if (read_failed) {
-    std::printf("%s read failed !!!\n", v->path);
-    ++v->problems;
+  if (fold_file(v->file, body, &accumulator, &visitor) != 0 ||
+      io_read(word, 1, sizeof word, v->file) != sizeof word) {
+    read_failed(v);
     return;
   }
   const uint32_t stored = get_u32_le(word);
@@ -293,21 +293,33 @@ void check_data_and_checksum(Verification* v) {
 }
 
 void verify_open_file(Verification* v) {
-  v->file_size = pack_file_length(v->file);
-  if (v->file_size < 0) {
-    std::printf("%s read failed !!!\n", v->path);
-    ++v->problems;
+  FileStatus status;
+  if (io_status(v->file, &status) != 0) {
+    read_failed(v);
     return;
   }
-  unsigned char header_image[PACK_HEADER_SIZE];
-  PackHeader header;
-  if (v->file_size < PACK_HEADER_SIZE ||
-      pack_read_header(v->file, header_image, &header) != PACK_READ_OK) {
+  v->file_size = status.size;
+  PackHead head;
+  read_pack_head(io_source(v->file), &head);
+  if (!head.header_whole) {
     std::printf("file is %" PRId64 " bytes, shorter than a pack header !!!\n", v->file_size);
     ++v->problems;
     return;
   }
-  check_header(header_image, header, v);
+  // The packer writes whole blocks and a checksum word, below 2 GiB: a file
+  // of any other length is not read further.
+  if (v->file_size > PACK_MAX_FILE_SIZE) {
+    std::printf("file is %" PRId64 " bytes, more than a pack can hold !!!\n", v->file_size);
+    ++v->problems;
+    return;
+  }
+  if ((v->file_size - PACK_CHECKSUM_SIZE) % PACK_BLOCK_SIZE != 0) {
+    std::printf("file is %" PRId64 " bytes, not whole blocks and a checksum word !!!\n",
+                v->file_size);
+    ++v->problems;
+    return;
+  }
+  check_header(head.header_image, head.header, v);
   if (v->file_size < MIN_PACK_LENGTH) {
     std::printf("file is %" PRId64 " bytes, shorter than the header, table and checksum !!!\n",
                 v->file_size);
@@ -316,7 +328,7 @@ void verify_open_file(Verification* v) {
   }
   check_reserved_blocks(v);
   int64_t data_blocks = -1;
-  check_table(header.entry_count, v, &data_blocks);
+  check_table(head.header.entry_count, v, &data_blocks);
   if (data_blocks >= 0) {
     const int64_t expected = MIN_PACK_LENGTH + data_blocks * PACK_BLOCK_SIZE;
     if (expected != v->file_size) {
@@ -325,33 +337,45 @@ void verify_open_file(Verification* v) {
       ++v->problems;
     }
   }
-  check_data_and_checksum(v);
+  if (!v->unreadable) check_data_and_checksum(v);
 }
 
 }  // namespace
 
-int verify_pack(const char* path) {
-  Verification v{path, nullptr, 0, 0, {}};
-  v.file = io_open(path, "rb");
+Verdict verify_pack(const char* path) {
+  const std::string shown = printable(path);
+  Verification v{path, io_open(path), 0, 0, false, {}};
   if (v.file == nullptr) {
-    std::printf("%s open failed !!!\n", path);
+    std::printf("%s open failed !!!\n", shown.c_str());
     ++v.problems;
+    v.unreadable = true;
   } else {
     verify_open_file(&v);
     io_close(v.file);
   }
   if (v.problems == 0) {
-    std::printf("%s is sound\n", path);
+    std::printf("%s is sound\n", shown.c_str());
   } else {
-    std::printf("%s is not sound, %d problem%s !!!\n", path, v.problems,
+    std::printf("%s is not sound, %d problem%s !!!\n", shown.c_str(), v.problems,
                 v.problems == 1 ? "" : "s");
   }
-  return v.problems;
+  return Verdict{v.problems, v.unreadable};
 }
 
 int run_verify_command(char** argv) {
   print_verify_usage();
   const char* input = "res.bin";
-  if (read_inspect_options(argv, &input) != 0) return 0;
-  return verify_pack(input) == 0 ? 0 : 1;
+  const OptionRule rules[] = {
+      {"-i", OPTION_VALUE, &input, nullptr},
+      {"-v", OPTION_VERSION, nullptr, nullptr},
+  };
+  if (read_options(argv, rules, sizeof rules / sizeof rules[0]) == OPTIONS_VERSION) {
+    print_version_line();
+    return RUN_DONE;
+  }
+  const Verdict verdict = verify_pack(input);
+  if (verdict.unreadable) return RUN_NOT_DONE;
+  return verdict.problems == 0 ? RUN_DONE : RUN_PARTLY_DONE;
 }
+
+}  // namespace blobsmith

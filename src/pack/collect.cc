@@ -1,31 +1,37 @@
 // The depth-first walk that fills the NameTable, and the packer's order.
 #include "pack/collect.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <new>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "format/member_name.h"
+#include "format/printable.h"
+
+namespace blobsmith {
 
 IgnoreList g_ignore_list = {{}, 0};
 
 namespace {
 
-// Each level of a path takes at least two bytes, so a walk that keeps its
-// paths inside one buffer is never deeper than this.
-constexpr int MAX_WALK_DEPTH = PATH_BUFFER_SIZE / 2;
-
-struct WalkState {
-  NameTable* table;
-  int prefix_len;
-  const FileIdentity* excluded;
-  FileIdentity ancestors[MAX_WALK_DEPTH];  // directories on the current path
-  int depth;
+struct Entry {
+  std::string name;
+  PathKind kind;
+  bool identity_known;
+  FileIdentity identity;
+  uint64_t object_hint;
 };
 
-bool same_identity(const FileIdentity& a, const FileIdentity& b) {
-  return a.device == b.device && a.object == b.object;
-}
+struct Walk {
+  NameTable* table;
+  int prefix_len;
+  WalkReport* report;
+  std::set<std::pair<uint64_t, uint64_t>> entered;  // every directory so far
+};
 
 bool is_ignored(const char* name) {
   for (int i = 0; i < g_ignore_list.count; ++i) {
@@ -34,79 +40,151 @@ bool is_ignored(const char* name) {
   return false;
 }
 
-// True when the directory at path is already on the walk's path (a link
-// loop) or the walk is as deep as a path buffer allows; otherwise pushes it.
-bool enter_directory(const char* path, WalkState* state) {
-  FileIdentity identity;
-  if (file_identity(path, &identity) != 0) return true;
-  for (int i = 0; i < state->depth; ++i) {
-    if (same_identity(state->ancestors[i], identity)) return true;
-  }
-  if (state->depth == MAX_WALK_DEPTH) return true;
-  state->ancestors[state->depth++] = identity;
-  return false;
+void skip(Walk* walk) {
+  if (walk->report != nullptr) ++walk->report->skipped;
 }
 
-int walk(const char* dir, const int first_index, const int capacity, WalkState* state) {
-  if (capacity <= 0) return 0;
-  DirSearch* search = dir_search_open(dir);
-  if (search == nullptr) return 0;
-  if (enter_directory(dir, state)) {
-    dir_search_close(search);
-    return 0;
+// True when the entry at path is the file the pack will replace: it is left
+// out when that file is an earlier pack, and noted otherwise. Only entries
+// whose object number matches (or is not known) are looked at more closely.
+bool is_output(const Entry& entry, const char* path, const Walk& walk) {
+  const WalkReport* report = walk.report;
+  if (report == nullptr || report->output == nullptr) return false;
+  FileIdentity identity = entry.identity;
+  if (!entry.identity_known) {
+    if (entry.object_hint != 0 && entry.object_hint != report->output->object) return false;
+    FileStatus status;
+    if (path_status(path, 1, &status) != 0) return false;
+    identity = status.identity;
   }
-  const size_t dir_length = std::strlen(dir);
-  int count = 0;
+  return same_identity(identity, *report->output);
+}
+
+// The entries of an open search, "." and ".." and ignored names left out,
+// in name order so that the walk never depends on the order a directory
+// lists them in. *whole is cleared when the listing broke off.
+std::vector<Entry> sorted_entries(DirSearch* search, bool* whole) {
+  std::vector<Entry> entries;
   DirEntryInfo info;
-  while (count < capacity && dir_search_next(search, &info) == 1) {
+  int next = 0;
+  while ((next = dir_search_next(search, &info)) == 1) {
     if (std::strcmp(info.name, ".") == 0 || std::strcmp(info.name, "..") == 0) continue;
     if (is_ignored(info.name)) continue;
-    const size_t name_length = std::strlen(info.name);
+    entries.push_back(
+        Entry{info.name, info.kind, info.identity_known, info.identity, info.object_hint});
+  }
+  *whole = next == 0;
+  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+    return compare_name_order(a.name.c_str(), b.name.c_str()) < 0;
+  });
+  return entries;
+}
+
+int walk_directory(const char* dir, const int first_index, const int capacity, Walk* walk,
+                   const bool top = false) {
+  FileIdentity identity;
+  DirSearch* search = dir_search_open(dir, &identity);
+  if (search == nullptr && top) {
+    // The top directory's own failure is the caller's to report.
+    if (walk->report != nullptr) walk->report->top_unreadable = true;
+    return 0;
+  }
+  if (search == nullptr) {
+    std::printf("%s cannot be searched, skipped !!!\n", printable(dir).c_str());
+    skip(walk);
+    return 0;
+  }
+  // However many links lead to a directory, it is entered once.
+  const bool first_visit = walk->entered.insert({identity.device, identity.object}).second;
+  bool whole = true;
+  const std::vector<Entry> entries =
+      first_visit ? sorted_entries(search, &whole) : std::vector<Entry>();
+  dir_search_close(search);
+  if (!whole) {
+    // What was listed before the failure is still packed.
+    std::printf("%s read failed !!!\n", printable(dir).c_str());
+    skip(walk);
+  }
+
+  const size_t dir_length = std::strlen(dir);
+  int count = 0;
+  for (const Entry& entry : entries) {
+    if (count >= capacity) break;
+    const size_t name_length = entry.name.size();
     if (dir_length + 1 + name_length > static_cast<size_t>(PATH_MAX_LENGTH)) {
-      std::printf("!!! %s/%s path name is too long, skiped !!!\n", dir, info.name);
+      std::printf("!!! %s/%s path name is too long, skiped !!!\n", printable(dir).c_str(),
+                  printable(entry.name.c_str()).c_str());
+      skip(walk);
       continue;
     }
     char child[PATH_BUFFER_SIZE];
     std::memcpy(child, dir, dir_length);
     child[dir_length] = '/';
-    std::memcpy(child + dir_length + 1, info.name, name_length + 1);
-    if (info.kind == PATH_DIRECTORY) {
-      count += walk(child, first_index + count, capacity - count, state);
+    std::memcpy(child + dir_length + 1, entry.name.c_str(), name_length + 1);
+    // Where "\\" is an ordinary character of a name, it would still be
+    // stored, and come back, as a level separator.
+    if (!is_platform_separator('\\') && entry.name.find('\\') != std::string::npos) {
+      std::printf("%s name holds a backslash, skipped !!!\n", printable(child).c_str());
+      skip(walk);
+      continue;
+    }
+    if (entry.kind == PATH_DIRECTORY) {
+      // A link to a directory already walked is not even opened.
+      if (entry.identity_known &&
+          walk->entered.count({entry.identity.device, entry.identity.object}) != 0) {
+        continue;
+      }
+      count += walk_directory(child, first_index + count, capacity - count, walk);
       continue;
     }
     const size_t child_length = dir_length + 1 + name_length;
-    if (child_length - static_cast<size_t>(state->prefix_len) > static_cast<size_t>(PACK_NAME_MAX_LENGTH)) {
-      std::printf("!!! %s path name is too long, skiped !!!\n", child);
+    if (child_length - static_cast<size_t>(walk->prefix_len) >
+        static_cast<size_t>(PACK_NAME_MAX_LENGTH)) {
+      std::printf("!!! %s path name is too long, skiped !!!\n", printable(child).c_str());
+      skip(walk);
       continue;
     }
-    if (state->excluded != nullptr && info.kind == PATH_REGULAR) {
-      FileIdentity identity;
-      if (file_identity(child, &identity) == 0 && same_identity(identity, *state->excluded)) continue;
+    if (is_output(entry, child, *walk)) {
+      if (!walk->report->output_is_pack) walk->report->output_met = true;
+      continue;
     }
-    std::memcpy(state->table->slots[first_index + count], child, child_length + 1);
+    std::memcpy(walk->table->slots[first_index + count], child, child_length + 1);
     ++count;
   }
-  dir_search_close(search);
-  --state->depth;
   return count;
 }
 
 }  // namespace
 
 int collect_files(const char* dir, NameTable* table, const int prefix_len, const int first_index,
-                  const int capacity, const FileIdentity* excluded) {
-  if (first_index < 0 || first_index >= PACK_MAX_ENTRIES) return 0;
+                  const int capacity, WalkReport* report) {
+  if (first_index < 0 || first_index >= PACK_MAX_ENTRIES || capacity <= 0) return 0;
   const int room = PACK_MAX_ENTRIES - first_index;
-  WalkState* state = new (std::nothrow) WalkState{};
-  if (state == nullptr) return 0;
-  state->table = table;
-  state->prefix_len = prefix_len;
-  state->excluded = excluded;
-  const int count = walk(dir, first_index, capacity < room ? capacity : room, state);
-  delete state;
-  return count;
+  if (report != nullptr) {
+    report->top_unreadable = false;
+    report->output_met = false;
+    report->skipped = 0;
+  }
+  Walk walk{table, prefix_len, report, {}};
+  return walk_directory(dir, first_index, capacity < room ? capacity : room, &walk, true);
 }
 
 int compare_names(const void* a, const void* b) {
-  return compare_name_order(static_cast<const char*>(a), static_cast<const char*>(b), false);
+  return compare_name_order(static_cast<const char*>(a), static_cast<const char*>(b));
 }
+
+int report_case_clashes(const NameTable& table, const int count, const int prefix_len) {
+  int clashes = 0;
+  for (int i = 1; i < count; ++i) {
+    const char* first = table.slots[i - 1] + prefix_len;
+    const char* second = table.slots[i] + prefix_len;
+    if (compare_folded_names(first, second) != 0) continue;
+    std::string shown[2] = {printable(first), printable(second)};
+    for (std::string& name : shown) std::replace(name.begin(), name.end(), '/', '\\');
+    std::printf("%s and %s differ only in letter case !!!\n", shown[0].c_str(), shown[1].c_str());
+    ++clashes;
+  }
+  return clashes;
+}
+
+}  // namespace blobsmith

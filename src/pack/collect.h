@@ -5,6 +5,8 @@
 #include "format/pack_format.h"
 #include "platform/io.h"
 
+namespace blobsmith {
+
 constexpr int MAX_IGNORE_NAMES = 30;
 
 // Names left out of the walk wherever they occur, compared with the bare
@@ -22,22 +24,37 @@ struct NameTable {
   char slots[PACK_MAX_ENTRIES][PATH_BUFFER_SIZE];
 };
 
+// What a walk is told about the pack it feeds, and what it found.
+struct WalkReport {
+  const FileIdentity* output;  // in: the file the pack will replace, or nullptr
+  bool output_is_pack;         // in: that file is an earlier pack, left out
+  bool top_unreadable;         // out: dir itself cannot be searched
+  bool output_met;             // out: the output, not a pack, is one of the files
+  int skipped;                 // out: files and directories reported and left out
+};
+
 // Walks dir depth-first and stores the path (dir, "/", then the levels below
 // joined by "/") of every file that is not on the ignore list and whose
 // relative path (the path from prefix_len on) fits 55 characters, into
-// slots first_index, first_index + 1, ... in the order met, never more than
-// capacity of them. A file whose relative path is too long, or whose path
-// would not fit a path buffer, is reported and left out. Symbolic links are
-// followed, but a directory already on the walk's path is not entered
-// again. When excluded is given, the file it identifies (the pack being
-// written) is left out. A directory that cannot be searched adds nothing.
-// Returns the number of paths stored.
+// slots first_index, first_index + 1, ... never more than capacity of them.
+// Each directory's entries are taken in name order, and each directory is
+// entered once, however many links lead to it. Reported and left out, the
+// run going on: a path too long for a name or a path buffer, a name holding
+// "\\" where it is not a separator (it would come back as a level), and a
+// directory below dir that cannot be searched. The output file named in the
+// report is left out. Returns the number of paths stored.
 int collect_files(const char* dir, NameTable* table, int prefix_len, int first_index,
-                  int capacity, const FileIdentity* excluded = nullptr);
+                  int capacity, WalkReport* report = nullptr);
 
-// Orders two slots, as handed to qsort, by their bytes with 'A' to 'Z'
-// folded to 'a' to 'z'; a proper prefix sorts first. Returns a negative
-// value, zero or a positive value.
+// Orders two slots, as handed to qsort, by compare_name_order. Returns a
+// negative value, zero or a positive value.
 int compare_names(const void* a, const void* b);
+
+// Prints one line for each two sorted paths whose names differ only in
+// letter case: the reader, and the file systems of the tool's own platform,
+// cannot tell them apart. Returns the number of such pairs.
+int report_case_clashes(const NameTable& table, int count, int prefix_len);
+
+}  // namespace blobsmith
 
 #endif  // BLOBSMITH_PACK_COLLECT_H_

@@ -5,10 +5,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "cli/commands.h"
+#include "cli/options.h"
+#include "format/printable.h"
 #include "pack/collect.h"
+#include "pack/output.h"
+#include "pack/stamp.h"
 #include "pack/writer.h"
+
+namespace blobsmith {
 
 namespace {
 
@@ -16,42 +23,32 @@ struct PackOptions {
   const char* output;
   const char* input;
   const char* machine;
+  bool too_many_names;
 };
 
 // Reads the options into options and the ignore list. Returns 1 when "-v"
-// was met (the version line is printed), 0 otherwise.
+// was met, 0 otherwise.
 int read_pack_options(char** argv, PackOptions* options) {
-  for (char** arg = argv + 1; *arg != nullptr; ++arg) {
-    const char* option = *arg;
-    const char** value = nullptr;
-    if (std::strcmp(option, "-o") == 0) value = &options->output;
-    else if (std::strcmp(option, "-i") == 0) value = &options->input;
-    else if (std::strcmp(option, "-m") == 0) value = &options->machine;
-    if (value != nullptr) {
-      if (arg[1] == nullptr) return 0;  // an option without a value ends the walk
-      *value = *++arg;
-    } else if (std::strcmp(option, "-g") == 0) {
-      // Names up to the next argument that begins with "-", at most 30 in
-      // all; once the list is full the following arguments are passed over.
-      while (g_ignore_list.count < MAX_IGNORE_NAMES) {
-        if (arg[1] == nullptr) return 0;
-        if (arg[1][0] == '-') break;
-        g_ignore_list.names[g_ignore_list.count++] = *++arg;
-      }
-    } else if (std::strcmp(option, "-v") == 0) {
-      print_version_line();
-      return 1;
-    }
-  }
-  return 0;
+  OptionList ignore{g_ignore_list.names, MAX_IGNORE_NAMES, 0, false};
+  const OptionRule rules[] = {
+      {"-o", OPTION_VALUE, &options->output, nullptr},
+      {"-i", OPTION_VALUE, &options->input, nullptr},
+      {"-g", OPTION_LIST, nullptr, &ignore},
+      {"-m", OPTION_VALUE, &options->machine, nullptr},
+      {"-v", OPTION_VERSION, nullptr, nullptr},
+  };
+  const OptionWalk walk = read_options(argv, rules, sizeof rules / sizeof rules[0]);
+  g_ignore_list.count = ignore.count;
+  options->too_many_names = ignore.overflowed;
+  return walk == OPTIONS_VERSION ? 1 : 0;
 }
 
-// Values that cannot be stored whole are refused: a cut name or flag would
-// give a pack that is not what was asked. Returns 0 when all are usable.
+// Values that cannot be used whole are refused: a cut name, flag or list
+// would give a pack that is not what was asked. Returns 0 when all are.
 int check_pack_options(const PackOptions& options) {
   for (const char* path : {options.output, options.input}) {
     if (std::strlen(path) > static_cast<size_t>(PATH_MAX_LENGTH)) {
-      std::printf("%s path name is too long, nothing written !!!\n", path);
+      std::printf("%s path name is too long, nothing written !!!\n", printable(path).c_str());
       return -1;
     }
   }
@@ -62,10 +59,74 @@ int check_pack_options(const PackOptions& options) {
   }
   if (std::strlen(options.machine) > static_cast<size_t>(MACHINE_FLAG_SIZE - 1)) {
     std::printf("%s machine flag is longer than 7 characters, nothing written !!!\n",
-                options.machine);
+                printable(options.machine).c_str());
+    return -1;
+  }
+  if (options.too_many_names) {
+    std::printf("-g lists more than %d names, nothing written !!!\n", MAX_IGNORE_NAMES);
     return -1;
   }
   return 0;
+}
+
+// The time the pack is stamped with: SOURCE_DATE_EPOCH in UTC when it is
+// set, the local clock otherwise (zero digits if it cannot be read).
+// Returns 0, or -1 after printing a line when the variable is malformed.
+int pack_time(LocalTime* time) {
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (epoch == nullptr) {
+    *time = LocalTime{0, 0, 0, 0, 0};
+    local_time_now(time);
+    return 0;
+  }
+  int64_t seconds = 0;
+  if (parse_epoch_seconds(epoch, &seconds) != 0) {
+    std::printf("SOURCE_DATE_EPOCH %s is not a number of seconds, nothing written !!!\n",
+                printable(epoch).c_str());
+    return -1;
+  }
+  *time = utc_fields(seconds);
+  return 0;
+}
+
+// Collects, checks and writes. Returns the exit status.
+int pack_tree(const PackOptions& options, const LocalTime& stamp, NameTable* table) {
+  PackOutput output;
+  if (find_pack_output(options.output, &output) != 0) return RUN_NOT_DONE;
+  WalkReport report{output.existed ? &output.existing.identity : nullptr,
+                    output.existing_is_pack, false, false, 0};
+  const int prefix_len = static_cast<int>(std::strlen(options.input)) + 1;
+  const int count = collect_files(options.input, table, prefix_len, 0, PACK_MAX_ENTRIES, &report);
+  const std::string input = printable(options.input);
+  if (report.top_unreadable) {
+    std::printf("%s input directory cannot be read, nothing written !!!\n", input.c_str());
+    return RUN_NOT_DONE;
+  }
+  if (report.output_met) {
+    std::printf("%s is one of the files to pack, nothing written !!!\n",
+                printable(options.output).c_str());
+    return RUN_NOT_DONE;
+  }
+  if (count > PACK_MAX_USABLE_ENTRIES) {
+    std::printf("%s holds more than %d files, nothing written !!!\n", input.c_str(),
+                PACK_MAX_USABLE_ENTRIES);
+    return RUN_NOT_DONE;
+  }
+  if (count == 0) {
+    std::printf("%s holds no file to pack, nothing written !!!\n", input.c_str());
+    return RUN_NOT_DONE;
+  }
+  std::qsort(table->slots, static_cast<size_t>(count), PATH_BUFFER_SIZE, compare_names);
+  const bool clashes = report_case_clashes(*table, count, prefix_len) > 0;
+  if (open_pack_output(&output) != 0) return RUN_NOT_DONE;
+  int status = write_pack(output, prefix_len, table, count, stamp);
+  if (status == RUN_NOT_DONE) {
+    discard_pack_output(&output);
+    return RUN_NOT_DONE;
+  }
+  if (commit_pack_output(&output) != 0) return RUN_NOT_DONE;
+  if (status == RUN_DONE && (clashes || report.skipped > 0)) status = RUN_PARTLY_DONE;
+  return status;
 }
 
 }  // namespace
@@ -74,29 +135,24 @@ int run_pack_command(char** argv) {
   print_pack_usage();
   // Nothing survives from an earlier run in the same process.
   g_ignore_list.count = 0;
-  PackOptions options{"res.bin", "res", "q5"};
-  if (read_pack_options(argv, &options) != 0) return 0;
-  if (check_pack_options(options) != 0) return 0;
+  PackOptions options{"res.bin", "res", "q5", false};
+  if (read_pack_options(argv, &options) != 0) {
+    print_version_line();
+    return RUN_DONE;
+  }
+  LocalTime stamp;
+  if (check_pack_options(options) != 0 || pack_time(&stamp) != 0) return RUN_NOT_DONE;
   std::memset(g_machine_flag, 0, sizeof g_machine_flag);
   std::memcpy(g_machine_flag, options.machine, std::strlen(options.machine));
 
   NameTable* table = static_cast<NameTable*>(std::calloc(1, sizeof(NameTable)));
-  if (table == nullptr) return -1;
-  // An earlier pack inside the input tree is left out, found by identity.
-  FileIdentity output_identity;
-  const bool output_exists = file_identity(options.output, &output_identity) == 0;
-  const int prefix_len = static_cast<int>(std::strlen(options.input)) + 1;
-  const int count = collect_files(options.input, table, prefix_len, 0, PACK_MAX_ENTRIES,
-                                  output_exists ? &output_identity : nullptr);
-  int status = 0;
-  if (count > PACK_MAX_USABLE_ENTRIES) {
-    std::printf("%s holds more than %d files, nothing written !!!\n", options.input,
-                PACK_MAX_USABLE_ENTRIES);
-    status = -1;
-  } else if (count > 0) {
-    std::qsort(table->slots, static_cast<size_t>(count), PATH_BUFFER_SIZE, compare_names);
-    status = write_pack(options.output, prefix_len, table, count);
+  if (table == nullptr) {
+    std::printf("%s cannot be packed, out of memory !!!\n", printable(options.input).c_str());
+    return RUN_NOT_DONE;
   }
+  const int status = pack_tree(options, stamp, table);
   std::free(table);
   return status;
 }
+
+}  // namespace blobsmith

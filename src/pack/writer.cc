@@ -6,80 +6,56 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cli/commands.h"
+#include "format/printable.h"
 #include "pack/checksum_pass.h"
-#include "platform/io.h"
-#include "platform/local_time.h"
+#include "pack/stamp.h"
+#include "read/block_copy.h"
+
+namespace blobsmith {
 
 char g_machine_flag[MACHINE_FLAG_SIZE] = "q5";
 
 namespace {
 
-// Fills the date and time stamps from the local clock; a clock that cannot
-// be read leaves them as zero digits.
-void stamp_header(PackHeader* header) {
-  LocalTime now{0, 0, 0, 0, 0};
-  local_time_now(&now);
-  char digits[32];
-  std::snprintf(digits, sizeof digits, "%04d%02d%02d%02d%02d", now.year, now.month, now.day,
-                now.hour, now.minute);
-  std::memcpy(header->date_stamp, digits, HEADER_DATE_STAMP_SIZE);
-  std::memcpy(header->time_stamp, digits + HEADER_DATE_STAMP_SIZE, HEADER_TIME_STAMP_SIZE);
-}
+constexpr size_t TABLE_SIZE = size_t{PACK_MAX_ENTRIES} * PACK_ENTRY_SIZE;
+
+// Outcomes of packing one member.
+enum MemberOutcome { MEMBER_PACKED, MEMBER_REPORTED, MEMBER_FATAL };
 
 // Writes what precedes the data: header, reserved blocks, zeroed table.
-int write_layout(IoFile* out, const char* out_path, const int count) {
-  int status = 0;
+bool write_layout(IoFile* out, const int count, const LocalTime& stamp,
+                  const unsigned char* zero_table) {
   PackHeader header = make_header();
-  stamp_header(&header);
+  stamp_header(stamp, &header);
   header.entry_count = count;
   std::memcpy(header.machine, g_machine_flag, HEADER_MACHINE_SIZE - 1);
   unsigned char header_image[PACK_HEADER_SIZE];
   encode_header(header, header_image);
-  if (io_write(header_image, sizeof header_image, 1, out) != 1) {
-    std::printf("%s write failed !!!\n", out_path);
-    status = -1;
-  }
-  const unsigned char zeros[PACK_BLOCK_SIZE] = {};
-  for (int block = 0; block < PACK_RESERVED_BLOCKS; ++block) {
-    if (io_write(zeros, PACK_BLOCK_SIZE, 1, out) != 1) {
-      std::printf("%s write failed !!!\n", out_path);
-      status = -1;
-    }
-  }
-  for (int slot = 0; slot < PACK_MAX_ENTRIES; ++slot) {
-    if (io_write(zeros, PACK_ENTRY_SIZE, 1, out) != 1) {
-      std::printf("%s write failed !!!\n", out_path);
-      status = -1;
-    }
-  }
-  return status;
+  return io_write(header_image, sizeof header_image, 1, out) == 1 &&
+         io_write(zero_table, PACK_BLOCK_SIZE, PACK_RESERVED_BLOCKS, out) == PACK_RESERVED_BLOCKS &&
+         io_write(zero_table, PACK_ENTRY_SIZE, PACK_MAX_ENTRIES, out) == PACK_MAX_ENTRIES;
 }
 
-// Copies length bytes of source into whole blocks, the tail zero-filled.
-int copy_source(IoFile* source, IoFile* out, const PackEntry& entry, const char* open_path) {
-  int status = 0;
-  unsigned char block[PACK_BLOCK_SIZE];
-  const BlockSplit split = split_blocks(entry.byte_size);
-  const int32_t pieces = blocks_for_size(entry.byte_size);
-  for (int32_t piece = 0; piece < pieces; ++piece) {
-    const size_t wanted = piece_size(split, piece);
-    // Cleared before every read: a short read never carries bytes of an
-    // earlier block or member into this one.
-    std::memset(block, 0, sizeof block);
-    if (io_read(block, 1, wanted, source) != wanted) {
-      std::printf("%s read failed !!!\n", entry.name);
-      status = -1;
-    }
-    if (io_write(block, PACK_BLOCK_SIZE, 1, out) != 1) {
-      std::printf("%s write failed !!!\n", open_path);
-      status = -1;
-    }
+// A source that is the pack being written, or the file it will replace.
+MemberOutcome check_not_output(const FileStatus& source, const PackOutput& output,
+                               const char* relative) {
+  const bool is_temp = same_identity(source.identity, output.temp_identity);
+  const bool is_final = output.existed && same_identity(source.identity, output.existing.identity);
+  if (!is_temp && !is_final) return MEMBER_PACKED;
+  if (is_final && !output.existing_is_pack) {
+    // Renaming the pack over it would lose this source.
+    std::printf("%s is one of the files to pack, nothing written !!!\n",
+                printable(output.name).c_str());
+    return MEMBER_FATAL;
   }
-  return status;
+  std::printf("%s is the pack being written, skipped !!!\n", printable(relative).c_str());
+  return MEMBER_REPORTED;
 }
 
-// Packs the file of one slot into entry. Returns 0, or -1 after a failure.
-int pack_member(IoFile* out, char* slot, const int prefix_len, PackEntry* entry) {
+// Packs the file of one slot into entry. The slot is rewritten with "\\".
+MemberOutcome pack_member(const PackOutput& output, char* slot, const int prefix_len,
+                          PackEntry* entry) {
   char open_path[PATH_BUFFER_SIZE];
   std::memcpy(open_path, slot, PATH_BUFFER_SIZE);
   open_path[PATH_MAX_LENGTH] = '\0';
@@ -94,69 +70,83 @@ int pack_member(IoFile* out, char* slot, const int prefix_len, PackEntry* entry)
   }
   const char* relative = slot + prefix_len;
 
-  IoFile* source = io_open(open_path, "rb");
-  if (source == nullptr) {
-    std::printf("%s open failed !!!\n", relative);
-    return -1;
+  IoFile* source = io_open(open_path);
+  FileStatus status;
+  if (source == nullptr || io_status(source, &status) != 0) {
+    std::printf("%s open failed !!!\n", printable(relative).c_str());
+    if (source != nullptr) io_close(source);
+    return MEMBER_REPORTED;
   }
-  // A length that cannot be taken (failed seek or position query) is
-  // refused like one too large: it would store the member empty.
-  const int64_t length = io_seek(source, 0, SEEK_END) == 0 ? io_tell(source) : -1;
-  const int64_t position = io_tell(out);
+  MemberOutcome outcome = check_not_output(status, output, relative);
+  const int64_t position = io_tell(output.file);
   // Sizes and offsets are 32-bit signed words in the format: a member of
   // 2 GiB or more, or one that would take the pack there, cannot be stored.
-  const int64_t blocks = (length + PACK_BLOCK_SIZE - 1) / PACK_BLOCK_SIZE;
-  if (length < 0 || position < 0 || length > PACK_MAX_FILE_SIZE ||
-      position + blocks * PACK_BLOCK_SIZE + PACK_CHECKSUM_SIZE > PACK_MAX_FILE_SIZE) {
-    std::printf("%s is too large for a pack file, skipped !!!\n", relative);
+  const int64_t blocks = (status.size + PACK_BLOCK_SIZE - 1) / PACK_BLOCK_SIZE;
+  if (outcome == MEMBER_PACKED &&
+      (position < 0 || status.size > PACK_MAX_FILE_SIZE ||
+       position + blocks * PACK_BLOCK_SIZE + PACK_CHECKSUM_SIZE > PACK_MAX_FILE_SIZE)) {
+    std::printf("%s is too large for a pack file, skipped !!!\n", printable(relative).c_str());
+    outcome = MEMBER_REPORTED;
+  }
+  if (outcome != MEMBER_PACKED) {
     io_close(source);
-    return -1;
+    return outcome;
   }
   std::strncpy(entry->name, relative, PACK_NAME_FIELD_SIZE);
   entry->name[PACK_NAME_MAX_LENGTH] = '\0';
   entry->start_block = static_cast<uint32_t>(position / PACK_BLOCK_SIZE);
-  entry->byte_size = static_cast<int32_t>(length);
-  io_seek(source, 0, SEEK_SET);
-  const int status = copy_source(source, out, *entry, open_path);
+  entry->byte_size = static_cast<int32_t>(status.size);
+  const CopyOutcome copy = copy_blocks(source, output.file, entry->byte_size, BLOCKS_PADDED);
   io_close(source);
-  return status;
+  if (copy.write_failed) {
+    std::printf("%s write failed !!!\n", printable(open_path).c_str());
+    return MEMBER_FATAL;
+  }
+  if (copy.read_short) {
+    // The member keeps its size and its blocks; what could not be read is
+    // zeros.
+    std::printf("%s read failed !!!\n", printable(entry->name).c_str());
+    return MEMBER_REPORTED;
+  }
+  return MEMBER_PACKED;
 }
 
 }  // namespace
 
-int write_pack(const char* out_path, const int prefix_len, NameTable* table, const int count) {
-  PackEntry* entries = static_cast<PackEntry*>(std::calloc(PACK_MAX_ENTRIES, sizeof(PackEntry)));
-  if (entries == nullptr) return -1;
-  IoFile* out = io_open(out_path, "wb");
-  if (out == nullptr) {
-    std::printf("%s open failed !!!\n", out_path);
-    std::free(entries);
-    return -1;
+int write_pack(const PackOutput& output, const int prefix_len, NameTable* table, const int count,
+               const LocalTime& stamp) {
+  unsigned char* images = static_cast<unsigned char*>(std::calloc(1, TABLE_SIZE));
+  if (images == nullptr) {
+    std::printf("%s write failed !!!\n", printable(output.name).c_str());
+    return RUN_NOT_DONE;
   }
-  int status = write_layout(out, out_path, count);
-  for (int i = 0; i < count; ++i) {
-    if (pack_member(out, table->slots[i], prefix_len, &entries[i]) != 0) status = -1;
+  int status = RUN_DONE;
+  if (!write_layout(output.file, count, stamp, images)) {
+    std::printf("%s write failed !!!\n", printable(output.name).c_str());
+    status = RUN_NOT_DONE;
   }
-
-  // The used part of the table, written in one go.
-  unsigned char* images = static_cast<unsigned char*>(std::calloc(static_cast<size_t>(count), PACK_ENTRY_SIZE));
-  bool table_written = false;
-  if (images != nullptr) {
-    for (int i = 0; i < count; ++i) {
-      unsigned char image[PACK_ENTRY_SIZE];
-      encode_entry(entries[i], image);
-      std::memcpy(images + static_cast<size_t>(i) * PACK_ENTRY_SIZE, image, PACK_ENTRY_SIZE);
-    }
-    table_written = io_seek(out, PACK_TABLE_OFFSET, SEEK_SET) == 0 &&
-                    io_write(images, PACK_ENTRY_SIZE, static_cast<size_t>(count), out) ==
-                        static_cast<size_t>(count);
-    std::free(images);
+  for (int i = 0; i < count && status != RUN_NOT_DONE; ++i) {
+    PackEntry entry;
+    std::memset(&entry, 0, sizeof entry);
+    const MemberOutcome outcome = pack_member(output, table->slots[i], prefix_len, &entry);
+    if (outcome == MEMBER_FATAL) status = RUN_NOT_DONE;
+    if (outcome == MEMBER_REPORTED) status = RUN_PARTLY_DONE;
+    unsigned char image[PACK_ENTRY_SIZE];
+    encode_entry(entry, image);
+    std::memcpy(images + static_cast<size_t>(i) * PACK_ENTRY_SIZE, image, PACK_ENTRY_SIZE);
   }
-  // Buffered bytes reach the disk at close: a failure there is a write failure.
-  if (io_close(out) != 0 || !table_written) {
-    std::printf("%s write failed !!!\n", out_path);
-    status = -1;
+  if (status != RUN_NOT_DONE &&
+      (io_seek(output.file, PACK_TABLE_OFFSET, SEEK_SET) != 0 ||
+       io_write(images, PACK_ENTRY_SIZE, static_cast<size_t>(count), output.file) !=
+           static_cast<size_t>(count))) {
+    std::printf("%s write failed !!!\n", printable(output.name).c_str());
+    status = RUN_NOT_DONE;
   }
-  std::free(entries);
-  return status + append_checksum(out_path);
+  std::free(images);
+  if (status != RUN_NOT_DONE && append_checksum(output.file) != CHECKSUM_OK) {
+    status = RUN_NOT_DONE;
+  }
+  return status;
 }
+
+}  // namespace blobsmith

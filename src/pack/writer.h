@@ -2,8 +2,11 @@
 #ifndef BLOBSMITH_PACK_WRITER_H_
 #define BLOBSMITH_PACK_WRITER_H_
 
-#include "format/pack_format.h"
 #include "pack/collect.h"
+#include "pack/output.h"
+#include "platform/local_time.h"
+
+namespace blobsmith {
 
 constexpr int MACHINE_FLAG_SIZE = 8;  // 7 characters and a terminator
 
@@ -11,16 +14,22 @@ constexpr int MACHINE_FLAG_SIZE = 8;  // 7 characters and a terminator
 // set by the pack command's option walk.
 extern char g_machine_flag[MACHINE_FLAG_SIZE];
 
-// Writes the header, the reserved blocks and the entry table, copies each of
-// the first count slots' files into whole blocks, rewrites the used entries,
-// closes the file and appends the checksum. Slots are rewritten in place
-// with "\\" between levels. A source that cannot be opened, or whose size
-// would take a member or the pack to 2 GiB, is reported and gets an all-zero
-// entry; every other failure is reported and the work goes on.
-// Returns -1 when the entry array cannot be allocated or out_path cannot be
-// opened; otherwise the writer's status (0, or -1 after any failure) plus
-// the status of append_checksum.
-// REQUIRES: 1 <= count <= PACK_MAX_USABLE_ENTRIES.
-int write_pack(const char* out_path, int prefix_len, NameTable* table, int count);
+// Writes into the output's open temporary file the header (stamped with
+// stamp, holding count entries and the machine flag), the reserved blocks
+// and the entry table, copies the files of the first count slots into whole
+// blocks, rewrites the used entries and appends the checksum. Slots are
+// rewritten in place with "\\" between levels.
+// A source that cannot be opened, is too large for the format or is the
+// pack itself is reported and gets an all-zero entry; a source that reads
+// short is reported once and zero-filled; the work goes on. A failed write
+// of the pack, a failed checksum pass, or a source that is the very file the
+// pack will replace ends the work.
+// Returns RUN_DONE, RUN_PARTLY_DONE (a source was reported) or
+// RUN_NOT_DONE (the pack is not whole; its line was printed).
+// REQUIRES: 1 <= count <= PACK_MAX_USABLE_ENTRIES; output is open.
+int write_pack(const PackOutput& output, int prefix_len, NameTable* table, int count,
+               const LocalTime& stamp);
+
+}  // namespace blobsmith
 
 #endif  // BLOBSMITH_PACK_WRITER_H_

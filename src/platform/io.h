@@ -1,19 +1,26 @@
 // The file and directory calls the tool makes, gathered behind one thin seam.
-// Every open, read, write, seek, tell and close of a pack file or a member,
-// every directory search and every directory creation goes through here, so
-// tests can stand in for any one of them (the functions have C linkage so a
-// test build can wrap them at link time) and each platform keeps its own
-// implementation file.
+// Every open, read, write, seek, close, rename and removal of a pack file or
+// a member, every directory search and every directory made or entered goes
+// through here, so tests can stand in for any one of them (the calls have C
+// linkage so a test build can wrap them at link time) and each platform
+// keeps its own implementation file.
 #ifndef BLOBSMITH_PLATFORM_IO_H_
 #define BLOBSMITH_PLATFORM_IO_H_
 
 #include <cstddef>
 #include <cstdint>
 
-// An open file: a buffered stream with a large, page-aligned buffer.
-struct IoFile;
+namespace blobsmith {
 
-// What stands at a path, seen without following a final symbolic link.
+// An open file with a large, page-aligned buffer of its own.
+struct IoFile;
+// A search over the entries of one directory.
+struct DirSearch;
+// An open directory of the output tree; members are made inside it by name,
+// never by a path resolved again.
+struct OutDir;
+
+// What stands at a path or is open.
 enum PathKind {
   PATH_MISSING = 0,
   PATH_REGULAR = 1,
@@ -22,71 +29,129 @@ enum PathKind {
   PATH_OTHER = 4,  // a FIFO, socket or device
 };
 
-// One entry yielded by a directory search. kind follows symbolic links, as
-// opening the entry would: a link to a directory is PATH_DIRECTORY, a
-// dangling link is PATH_LINK, a FIFO or device is PATH_OTHER.
-struct DirEntryInfo {
-  const char* name;  // valid until the next dir_search_next or close
-  PathKind kind;
-};
-
-// Identity of a file or directory: equal for two paths that name the same
-// object, whatever the names.
+// Identity of a file or directory: equal for two names of the same object.
 struct FileIdentity {
   uint64_t device;
   uint64_t object;
 };
 
-struct DirSearch;
+inline bool same_identity(const FileIdentity& a, const FileIdentity& b) {
+  return a.device == b.device && a.object == b.object;
+}
 
-// The stream buffer size given to every open file.
-constexpr size_t IO_STREAM_BUFFER_SIZE = 128 * 1024;
+struct FileStatus {
+  PathKind kind;
+  FileIdentity identity;
+  int64_t size;
+  uint32_t links;        // names the object has
+  uint32_t permissions;  // permission bits (07777 on POSIX)
+};
+
+// One entry yielded by a directory search. kind follows symbolic links, as
+// opening the entry would: a link to a directory is PATH_DIRECTORY, a
+// dangling link is PATH_LINK, a FIFO or device is PATH_OTHER. When the
+// search had to look at the entry's target, identity is filled and
+// identity_known set; object_hint is the entry's own object number when the
+// directory listing gives it (0 otherwise), so a caller looking for one
+// object examines only entries whose hint matches.
+struct DirEntryInfo {
+  const char* name;  // valid until the next dir_search_next or close
+  PathKind kind;
+  bool identity_known;
+  FileIdentity identity;
+  uint64_t object_hint;
+};
+
+// Why an out_dir_* call failed.
+enum OutFailure {
+  OUT_FAILED = 1,       // cannot be opened or made
+  OUT_NOT_PLAIN = 2,    // a symbolic link, reparse point, FIFO, socket or device
+  OUT_IS_PROTECTED = 3, // the object given as protected (the pack being read)
+};
+
+// The buffer size given to every open file.
+constexpr size_t IO_BUFFER_SIZE = 128 * 1024;
+
+}  // namespace blobsmith
 
 extern "C" {
 
-// Opens path with a stdio mode ("rb", "wb" or "rb+"). Returns nullptr on
-// failure. A file opened for reading must be a regular file: a FIFO, socket
-// or device is refused without blocking.
-IoFile* io_open(const char* path, const char* mode);
+// Opens an existing regular file for reading; a FIFO, socket, device or
+// directory is refused without blocking. Returns nullptr on failure.
+blobsmith::IoFile* io_open(const char* path);
 
-// Creates or truncates path for writing a member, never following a
-// symbolic link at path and never opening anything but a regular file
-// (a FIFO there is refused without blocking). Returns nullptr on failure.
-IoFile* io_create_member(const char* path);
+// Creates a new file for reading and writing with the given permission
+// bits, reduced by the process's mask unless keep_exactly is set, failing
+// when anything already stands at path, a symbolic link included. Returns
+// nullptr on failure.
+blobsmith::IoFile* io_create_new(const char* path, uint32_t permissions, int keep_exactly);
 
-// fread/fwrite of count records of size bytes; returns the records moved.
-size_t io_read(void* buffer, size_t size, size_t count, IoFile* file);
-size_t io_write(const void* buffer, size_t size, size_t count, IoFile* file);
+// count records of size bytes; return the whole records moved. Writes may
+// be held in the buffer: a failure to write them out shows at io_close.
+size_t io_read(void* buffer, size_t size, size_t count, blobsmith::IoFile* file);
+size_t io_write(const void* buffer, size_t size, size_t count, blobsmith::IoFile* file);
 
-// origin is SEEK_SET, SEEK_CUR or SEEK_END. Returns 0 on success, -1 on failure.
-int io_seek(IoFile* file, int64_t offset, int origin);
+// origin is SEEK_SET, SEEK_CUR or SEEK_END. Returns 0, or -1 on failure.
+int io_seek(blobsmith::IoFile* file, int64_t offset, int origin);
 
-// Returns the position with 64 bits, or -1 on failure.
-int64_t io_tell(IoFile* file);
+// The position, or -1 on failure.
+int64_t io_tell(blobsmith::IoFile* file);
 
-// Flushes and closes; returns 0, or -1 when the final flush or close failed.
-int io_close(IoFile* file);
+// Fills status for the open file; for a file opened with io_open, as it
+// was when it was opened. Returns 0, or -1 on failure.
+int io_status(blobsmith::IoFile* file, blobsmith::FileStatus* status);
 
-// Opens a search over every entry of dir (the names "." and ".." included
-// where the platform yields them). Returns nullptr when dir cannot be searched.
-DirSearch* dir_search_open(const char* dir);
+// Writes out the buffer and closes; returns 0, or -1 when a write failed.
+int io_close(blobsmith::IoFile* file);
 
-// Fills info with the next entry. Returns 1, or 0 at the end or on failure.
-int dir_search_next(DirSearch* search, DirEntryInfo* info);
+// Opens a search over every entry of dir. Returns nullptr when dir cannot
+// be searched. When identity is given it receives the directory's own.
+blobsmith::DirSearch* dir_search_open(const char* dir, blobsmith::FileIdentity* identity);
 
-void dir_search_close(DirSearch* search);
+// Fills info with the next entry. Returns 1, 0 at the end, or -1 when the
+// directory cannot be read further.
+int dir_search_next(blobsmith::DirSearch* search, blobsmith::DirEntryInfo* info);
 
-// Creates one directory level. Returns 0 on success, -1 on failure.
-int make_directory(const char* path);
+void dir_search_close(blobsmith::DirSearch* search);
+
+// Opens the directory at path, making every missing level first. Its levels
+// are the user's choice and may be symbolic links. Returns nullptr on failure.
+blobsmith::OutDir* out_dir_open(const char* path);
+
+// Opens the level called name inside parent, making it when missing; a
+// symbolic link, reparse point or special file there is refused and never
+// followed. Returns nullptr and sets *failure on failure.
+blobsmith::OutDir* out_dir_open_level(blobsmith::OutDir* parent, const char* name,
+                                      int* failure);
+
+// Creates (or opens and empties) the regular file called name inside dir for
+// writing. A symbolic link there is refused and never followed; a FIFO or
+// device is refused without blocking; the object protected names (when
+// given) is refused before anything is changed; a file with other names is
+// not written through: this name is removed and made anew, so the other
+// names keep their bytes. Returns nullptr and sets *failure on failure.
+blobsmith::IoFile* out_dir_create_file(blobsmith::OutDir* dir, const char* name,
+                                       const blobsmith::FileIdentity* protect, int* failure);
+
+void out_dir_close(blobsmith::OutDir* dir);
+
+// Fills status for what stands at path, following a final symbolic link
+// when follow is set. Returns 0, or -1 when nothing can be seen there.
+int path_status(const char* path, int follow, blobsmith::FileStatus* status);
+
+// The target of the symbolic link at path, zero-terminated, into target of
+// size bytes. Returns 0, or -1 when path is no link or the target is longer.
+int path_read_link(const char* path, char* target, size_t size);
+
+// Puts from in to's place, replacing what stands there. Returns 0 or -1.
+int path_rename(const char* from, const char* to);
+
+// Removes the file at path. Returns 0 or -1.
+int path_remove(const char* path);
 
 }  // extern "C"
 
-// What stands at path, without following a final symbolic link.
-PathKind path_kind(const char* path);
-
-// Fills identity for the object path names, following links. Returns 0, or
-// -1 when path cannot be examined.
-int file_identity(const char* path, FileIdentity* identity);
+namespace blobsmith {
 
 // True for a character that separates path levels on this platform.
 bool is_platform_separator(char c);
@@ -94,13 +159,19 @@ bool is_platform_separator(char c);
 // The separator the tool writes when it builds a path on this platform.
 char platform_separator();
 
-// Readies the process for the file calls: on POSIX a write beyond the
-// file-size limit then fails with an error the tool reports, instead of
-// ending the process.
-void prepare_process_io();
+// Readies the process: standard input, output and error are open (so no
+// file the tool opens takes their place), a closed pipe on standard output
+// does not end the run, and a write beyond the file-size limit fails with
+// an error the tool reports instead of ending the process.
+void prepare_process();
+
+// A number that differs from run to run, for names of temporary files.
+uint64_t unique_number();
 
 // Page-aligned allocation for large I/O buffers; nullptr on failure.
 void* allocate_pages(size_t size);
 void free_pages(void* pages);
+
+}  // namespace blobsmith
 
 #endif  // BLOBSMITH_PLATFORM_IO_H_

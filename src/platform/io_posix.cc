@@ -1,82 +1,59 @@
-// The file and directory seam on POSIX systems: files opened for reading
-// only are read through a buffer of our own with pread, other files are
-// stdio streams; both buffers are large and page-aligned. Directories go
-// through opendir/readdir, mkdir and lstat.
-#include "platform/io.h"
-
+// The file and directory seam on POSIX systems. Every file is a descriptor
+// with a buffer of our own: reads fill it with pread at the file's
+// position, writes collect in it and go out with pwrite, so no call is
+// spent on seeking or telling. The output tree is reached through open
+// directory descriptors (openat, mkdirat), never by a path resolved twice.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-// A file open for writing or updating is a stdio stream. A file open for
-// reading only (stream is nullptr) keeps its own position and reads whole
-// buffers at that position: unlike a stream it needs no system call to
-// seek, to tell or to close beyond close itself, which counts when a pack
-// run opens thousands of small sources.
+#include "platform/io.h"
+
+namespace blobsmith {
+
 struct IoFile {
-  std::FILE* stream;
-  void* buffer;
   int fd;
-  int64_t position;      // where the next read starts
-  int64_t window_start;  // file offset of the buffer's first byte
-  size_t window_length;  // bytes of the file held in the buffer
+  unsigned char* buffer;  // IO_BUFFER_SIZE bytes
+  int64_t position;       // where the next read or write starts
+  int64_t window_start;   // file offset of the bytes read into the buffer
+  size_t window_length;   // bytes read into the buffer (0 while writing)
+  int64_t pending_start;  // file offset of the bytes waiting to be written
+  size_t pending_length;  // bytes waiting in the buffer
+  bool write_failed;      // a write already failed: sync and close say so
+  bool read_only;         // opened for reading: status holds what it was then
+  FileStatus status;
 };
 
 struct DirSearch {
   DIR* handle;
-  int dir_fd;
+};
+
+struct OutDir {
+  int fd;
 };
 
 namespace {
 
-IoFile* wrap_stream(std::FILE* stream) {
-  if (stream == nullptr) return nullptr;
+IoFile* make_file(const int fd) {
+  unsigned char* buffer = static_cast<unsigned char*>(allocate_pages(IO_BUFFER_SIZE));
   IoFile* file = static_cast<IoFile*>(std::malloc(sizeof(IoFile)));
-  if (file == nullptr) {
-    std::fclose(stream);
-    return nullptr;
-  }
-  file->stream = stream;
-  file->fd = -1;
-  file->position = 0;
-  file->window_start = 0;
-  file->window_length = 0;
-  // A larger buffer than stdio's default turns the 512-byte records into
-  // few system calls; without it the stream keeps its own default buffer.
-  file->buffer = allocate_pages(IO_STREAM_BUFFER_SIZE);
-  if (file->buffer != nullptr &&
-      std::setvbuf(stream, static_cast<char*>(file->buffer), _IOFBF, IO_STREAM_BUFFER_SIZE) != 0) {
-    free_pages(file->buffer);
-    file->buffer = nullptr;
-  }
-  return file;
-}
-
-// A reader over fd, or nullptr when no buffer or record can be had (the
-// caller then falls back to a stream).
-IoFile* make_reader(const int fd) {
-  void* buffer = allocate_pages(IO_STREAM_BUFFER_SIZE);
-  if (buffer == nullptr) return nullptr;
-  IoFile* file = static_cast<IoFile*>(std::malloc(sizeof(IoFile)));
-  if (file == nullptr) {
+  if (buffer == nullptr || file == nullptr) {
     free_pages(buffer);
+    std::free(file);
+    ::close(fd);
     return nullptr;
   }
-  file->stream = nullptr;
-  file->buffer = buffer;
-  file->fd = fd;
-  file->position = 0;
-  file->window_start = 0;
-  file->window_length = 0;
+  *file = IoFile{fd, buffer, 0, 0, 0, 0, 0, false, false, {}};
   return file;
 }
 
@@ -89,13 +66,32 @@ ssize_t read_at(const int fd, void* into, const size_t length, const int64_t off
   }
 }
 
-// Copies up to length bytes from the reader's position, as fread would:
-// from the buffer while it holds the position, refilling it a whole buffer
-// at a time, and reading a large remainder straight into the destination.
-// Returns the bytes copied; fewer than length at the end of the file or
-// after a failed read.
+// Writes all length bytes at offset. Returns false when any could not be.
+bool write_at(const int fd, const unsigned char* bytes, size_t length, int64_t offset) {
+  while (length > 0) {
+    const ssize_t put = ::pwrite(fd, bytes, length, static_cast<off_t>(offset));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    bytes += put;
+    length -= static_cast<size_t>(put);
+    offset += put;
+  }
+  return true;
+}
+
+bool flush_pending(IoFile* file) {
+  if (file->pending_length == 0) return !file->write_failed;
+  if (!write_at(file->fd, file->buffer, file->pending_length, file->pending_start)) {
+    file->write_failed = true;
+  }
+  file->pending_length = 0;
+  return !file->write_failed;
+}
+
+// Copies up to length bytes from the file's position, as fread would: from
+// the buffer while it holds the position, refilling it a whole buffer at a
+// time, and reading a large remainder straight into the destination.
 size_t read_bytes(IoFile* file, unsigned char* into, const size_t length) {
-  const auto* window = static_cast<const unsigned char*>(file->buffer);
   size_t copied = 0;
   while (copied < length) {
     const int64_t window_end = file->window_start + static_cast<int64_t>(file->window_length);
@@ -103,43 +99,50 @@ size_t read_bytes(IoFile* file, unsigned char* into, const size_t length) {
       const size_t offset = static_cast<size_t>(file->position - file->window_start);
       size_t piece = file->window_length - offset;
       if (piece > length - copied) piece = length - copied;
-      std::memcpy(into + copied, window + offset, piece);
+      std::memcpy(into + copied, file->buffer + offset, piece);
       copied += piece;
       file->position += static_cast<int64_t>(piece);
       continue;
     }
-    if (length - copied >= IO_STREAM_BUFFER_SIZE) {
-      const ssize_t got = read_at(file->fd, into + copied, length - copied, file->position);
-      if (got <= 0) break;
+    const bool direct = length - copied >= IO_BUFFER_SIZE;
+    unsigned char* target = direct ? into + copied : file->buffer;
+    const ssize_t got =
+        read_at(file->fd, target, direct ? length - copied : IO_BUFFER_SIZE, file->position);
+    if (got <= 0) break;
+    if (direct) {
       copied += static_cast<size_t>(got);
       file->position += got;
-      continue;
+    } else {
+      file->window_start = file->position;
+      file->window_length = static_cast<size_t>(got);
     }
-    const ssize_t got = read_at(file->fd, file->buffer, IO_STREAM_BUFFER_SIZE, file->position);
-    if (got <= 0) break;
-    file->window_start = file->position;
-    file->window_length = static_cast<size_t>(got);
   }
   return copied;
 }
 
-int seek_reader(IoFile* file, const int64_t offset, const int origin) {
-  int64_t base = 0;
-  if (origin == SEEK_CUR) {
-    base = file->position;
-  } else if (origin == SEEK_END) {
-    struct stat info;
-    if (::fstat(file->fd, &info) != 0) return -1;
-    base = static_cast<int64_t>(info.st_size);
-  } else if (origin != SEEK_SET) {
-    return -1;
+size_t write_bytes(IoFile* file, const unsigned char* bytes, const size_t length) {
+  file->window_length = 0;  // what was read may be overwritten
+  if (file->pending_length > 0 &&
+      file->position != file->pending_start + static_cast<int64_t>(file->pending_length)) {
+    if (!flush_pending(file)) return 0;
   }
-  // As for lseek: no position before the start, none beyond what off_t holds.
-  if ((offset > 0 && base > INT64_MAX - offset) || base + offset < 0) return -1;
-  const int64_t target = base + offset;
-  if (static_cast<int64_t>(static_cast<off_t>(target)) != target) return -1;
-  file->position = target;
-  return 0;
+  if (file->pending_length == 0) file->pending_start = file->position;
+  if (file->pending_length + length > IO_BUFFER_SIZE) {
+    if (!flush_pending(file)) return 0;
+    file->pending_start = file->position;
+    if (length >= IO_BUFFER_SIZE) {
+      if (!write_at(file->fd, bytes, length, file->position)) {
+        file->write_failed = true;
+        return 0;
+      }
+      file->position += static_cast<int64_t>(length);
+      return length;
+    }
+  }
+  std::memcpy(file->buffer + file->pending_length, bytes, length);
+  file->pending_length += length;
+  file->position += static_cast<int64_t>(length);
+  return length;
 }
 
 PathKind kind_of_mode(const mode_t mode) {
@@ -149,177 +152,70 @@ PathKind kind_of_mode(const mode_t mode) {
   return PATH_OTHER;
 }
 
+void fill_status(const struct stat& info, FileStatus* status) {
+  status->kind = kind_of_mode(info.st_mode);
+  status->identity = FileIdentity{static_cast<uint64_t>(info.st_dev),
+                                  static_cast<uint64_t>(info.st_ino)};
+  status->size = static_cast<int64_t>(info.st_size);
+  status->links = static_cast<uint32_t>(info.st_nlink);
+  status->permissions = static_cast<uint32_t>(info.st_mode & 07777);
+}
+
+OutDir* make_out_dir(const int fd) {
+  OutDir* dir = static_cast<OutDir*>(std::malloc(sizeof(OutDir)));
+  if (dir == nullptr) {
+    ::close(fd);
+    return nullptr;
+  }
+  dir->fd = fd;
+  return dir;
+}
+
+// Why opening name inside dir_fd failed: a link or special file there, or
+// anything else.
+int failure_at(const int dir_fd, const char* name) {
+  struct stat info;
+  if (::fstatat(dir_fd, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(info.st_mode) &&
+      !S_ISDIR(info.st_mode)) {
+    return OUT_NOT_PLAIN;
+  }
+  return OUT_FAILED;
+}
+
+constexpr int kMemberFlags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+
 }  // namespace
-
-extern "C" {
-
-IoFile* io_open(const char* path, const char* mode) {
-  int flags = O_CLOEXEC;
-  if (std::strcmp(mode, "rb") == 0) {
-    // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
-    flags |= O_RDONLY | O_NONBLOCK;
-  } else if (std::strcmp(mode, "wb") == 0) {
-    flags |= O_WRONLY | O_CREAT | O_TRUNC;
-  } else if (std::strcmp(mode, "rb+") == 0) {
-    flags |= O_RDWR | O_NONBLOCK;
-  } else {
-    return nullptr;
-  }
-  const int fd = ::open(path, flags, 0666);
-  if (fd < 0) return nullptr;
-  if ((flags & O_NONBLOCK) != 0) {
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-      ::close(fd);
-      return nullptr;
-    }
-    // O_NONBLOCK stays: it has no effect on a regular file, and clearing it
-    // would cost a system call per file.
-    if ((flags & O_ACCMODE) == O_RDONLY) {
-      IoFile* reader = make_reader(fd);
-      if (reader != nullptr) return reader;
-    }
-  }
-  std::FILE* stream = ::fdopen(fd, mode);
-  if (stream == nullptr) {
-    ::close(fd);
-    return nullptr;
-  }
-  IoFile* file = wrap_stream(stream);
-  // A stream opened on a descriptor does not know its position until it
-  // seeks once; until then every tell asks the system. A pack output is
-  // asked for its position once per member, so it learns it here.
-  if (file != nullptr && (flags & O_CREAT) != 0) ::fseeko(stream, 0, SEEK_CUR);
-  return file;
-}
-
-IoFile* io_create_member(const char* path) {
-  // O_NOFOLLOW refuses a symbolic link at path; O_NONBLOCK keeps a FIFO
-  // from blocking, and the regular-file check refuses it. The file is
-  // truncated only once it is known to be a regular file, and only when it
-  // holds something: truncating a file that is already empty would have
-  // some file systems (ext4) start writing its new data out at close, as
-  // they do for a file replaced by truncation, which slows unpacking.
-  const int fd = ::open(path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
-  struct stat info;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-      (info.st_size != 0 && ::ftruncate(fd, 0) != 0)) {
-    ::close(fd);
-    return nullptr;
-  }
-  // O_NONBLOCK has no effect on a regular file; it is left set.
-  std::FILE* stream = ::fdopen(fd, "wb");
-  if (stream == nullptr) {
-    ::close(fd);
-    return nullptr;
-  }
-  return wrap_stream(stream);
-}
-
-size_t io_read(void* buffer, const size_t size, const size_t count, IoFile* file) {
-  if (file->stream != nullptr) return std::fread(buffer, size, count, file->stream);
-  if (size == 0 || count == 0) return 0;
-  const size_t records = count > SIZE_MAX / size ? SIZE_MAX / size : count;
-  return read_bytes(file, static_cast<unsigned char*>(buffer), records * size) / size;
-}
-
-size_t io_write(const void* buffer, const size_t size, const size_t count, IoFile* file) {
-  return std::fwrite(buffer, size, count, file->stream);
-}
-
-int io_seek(IoFile* file, const int64_t offset, const int origin) {
-  if (file->stream == nullptr) return seek_reader(file, offset, origin);
-  if (static_cast<int64_t>(static_cast<off_t>(offset)) != offset) return -1;
-  return ::fseeko(file->stream, static_cast<off_t>(offset), origin) == 0 ? 0 : -1;
-}
-
-int64_t io_tell(IoFile* file) {
-  if (file->stream == nullptr) return file->position;
-  const off_t position = ::ftello(file->stream);
-  return position < 0 ? -1 : static_cast<int64_t>(position);
-}
-
-int io_close(IoFile* file) {
-  const int result = file->stream != nullptr ? std::fclose(file->stream) : ::close(file->fd);
-  free_pages(file->buffer);
-  std::free(file);
-  return result == 0 ? 0 : -1;
-}
-
-DirSearch* dir_search_open(const char* dir) {
-  DIR* handle = ::opendir(dir);
-  if (handle == nullptr) return nullptr;
-  DirSearch* search = static_cast<DirSearch*>(std::malloc(sizeof(DirSearch)));
-  if (search == nullptr) {
-    ::closedir(handle);
-    return nullptr;
-  }
-  search->handle = handle;
-  search->dir_fd = ::dirfd(handle);
-  return search;
-}
-
-int dir_search_next(DirSearch* search, DirEntryInfo* info) {
-  errno = 0;
-  const struct dirent* entry = ::readdir(search->handle);
-  if (entry == nullptr) return 0;
-  info->name = entry->d_name;
-  // Most file systems say in the entry itself what it is; only links and
-  // entries of unknown type need a look at what they name.
-  if (entry->d_type == DT_REG || entry->d_type == DT_DIR) {
-    info->kind = entry->d_type == DT_REG ? PATH_REGULAR : PATH_DIRECTORY;
-    return 1;
-  }
-  // Follow links as opening the entry would; a dangling link stays a link.
-  struct stat target;
-  if (::fstatat(search->dir_fd, entry->d_name, &target, 0) == 0) {
-    info->kind = kind_of_mode(target.st_mode);
-  } else if (::fstatat(search->dir_fd, entry->d_name, &target, AT_SYMLINK_NOFOLLOW) == 0) {
-    info->kind = kind_of_mode(target.st_mode);
-  } else {
-    info->kind = PATH_MISSING;
-  }
-  return 1;
-}
-
-void dir_search_close(DirSearch* search) {
-  ::closedir(search->handle);
-  std::free(search);
-}
-
-int make_directory(const char* path) {
-  return ::mkdir(path, 0777) == 0 ? 0 : -1;
-}
-
-}  // extern "C"
-
-PathKind path_kind(const char* path) {
-  struct stat info;
-  if (::lstat(path, &info) != 0) return PATH_MISSING;
-  return kind_of_mode(info.st_mode);
-}
-
-int file_identity(const char* path, FileIdentity* identity) {
-  struct stat info;
-  if (::stat(path, &info) != 0) return -1;
-  identity->device = static_cast<uint64_t>(info.st_dev);
-  identity->object = static_cast<uint64_t>(info.st_ino);
-  return 0;
-}
 
 bool is_platform_separator(const char c) { return c == '/'; }
 
 char platform_separator() { return '/'; }
 
-void prepare_process_io() { std::signal(SIGXFSZ, SIG_IGN); }
+void prepare_process() {
+  // A descriptor the tool opens must never become standard output: its
+  // lines would be written into a pack.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+      const int null_fd = ::open("/dev/null", O_RDWR);
+      if (null_fd >= 0 && null_fd != fd) ::close(null_fd);
+    }
+  }
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
+uint64_t unique_number() {
+  struct timespec now;
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return (static_cast<uint64_t>(now.tv_nsec) << 20) ^ static_cast<uint64_t>(now.tv_sec) ^
+         (static_cast<uint64_t>(::getpid()) << 40);
+}
 
 // The pages come from the ordinary heap, aligned by hand, rather than from
-// an aligned allocation: the heap hands a freed stream buffer straight to the
-// next file, where an aligned allocation of this size gets a mapping of its
-// own that is made, faulted in and torn down for every file, which costs
-// more than reading a small file. The address of the heap block is kept
-// just before the aligned start.
+// an aligned allocation: the heap hands a freed buffer straight to the next
+// file, where an aligned allocation of this size gets a mapping of its own
+// that is made, faulted in and torn down for every file, which costs more
+// than reading a small file. The heap block's address sits just before the
+// aligned start.
 void* allocate_pages(const size_t size) {
   const long page = ::sysconf(_SC_PAGESIZE);
   const size_t alignment = page > 0 ? static_cast<size_t>(page) : 4096;
@@ -339,3 +235,262 @@ void free_pages(void* pages) {
   std::memcpy(&block, static_cast<unsigned char*>(pages) - sizeof(void*), sizeof(void*));
   std::free(block);
 }
+
+}  // namespace blobsmith
+
+using blobsmith::FileIdentity;
+using blobsmith::FileStatus;
+using blobsmith::IoFile;
+using blobsmith::OutDir;
+
+extern "C" {
+
+IoFile* io_open(const char* path) {
+  // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below,
+  // and has no effect on a regular file, so it stays set.
+  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  IoFile* file = blobsmith::make_file(fd);
+  if (file != nullptr) {
+    file->read_only = true;
+    blobsmith::fill_status(info, &file->status);
+  }
+  return file;
+}
+
+IoFile* io_create_new(const char* path, const uint32_t permissions, const int keep_exactly) {
+  const int fd = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        static_cast<mode_t>(permissions));
+  if (fd < 0) return nullptr;
+  if (keep_exactly != 0 && ::fchmod(fd, static_cast<mode_t>(permissions)) != 0) {
+    ::close(fd);
+    ::unlink(path);
+    return nullptr;
+  }
+  return blobsmith::make_file(fd);
+}
+
+size_t io_read(void* buffer, const size_t size, const size_t count, IoFile* file) {
+  if (size == 0 || count == 0 || !blobsmith::flush_pending(file)) return 0;
+  const size_t records = count > SIZE_MAX / size ? SIZE_MAX / size : count;
+  return blobsmith::read_bytes(file, static_cast<unsigned char*>(buffer), records * size) / size;
+}
+
+size_t io_write(const void* buffer, const size_t size, const size_t count, IoFile* file) {
+  if (size == 0 || count == 0 || count > SIZE_MAX / size) return 0;
+  return blobsmith::write_bytes(file, static_cast<const unsigned char*>(buffer), size * count) /
+         size;
+}
+
+int io_seek(IoFile* file, const int64_t offset, const int origin) {
+  int64_t base = 0;
+  if (origin == SEEK_CUR) {
+    base = file->position;
+  } else if (origin == SEEK_END) {
+    if (!blobsmith::flush_pending(file)) return -1;
+    struct stat info;
+    if (::fstat(file->fd, &info) != 0) return -1;
+    base = static_cast<int64_t>(info.st_size);
+  } else if (origin != SEEK_SET) {
+    return -1;
+  }
+  // As for lseek: no position before the start, none beyond what off_t holds.
+  if ((offset > 0 && base > INT64_MAX - offset) || base + offset < 0) return -1;
+  const int64_t target = base + offset;
+  if (static_cast<int64_t>(static_cast<off_t>(target)) != target) return -1;
+  file->position = target;
+  return 0;
+}
+
+int64_t io_tell(IoFile* file) { return file->position; }
+
+int io_status(IoFile* file, FileStatus* status) {
+  if (file->read_only) {
+    *status = file->status;
+    return 0;
+  }
+  if (!blobsmith::flush_pending(file)) return -1;
+  struct stat info;
+  if (::fstat(file->fd, &info) != 0) return -1;
+  blobsmith::fill_status(info, status);
+  return 0;
+}
+
+int io_close(IoFile* file) {
+  const bool written = blobsmith::flush_pending(file);
+  const int closed = ::close(file->fd);
+  blobsmith::free_pages(file->buffer);
+  std::free(file);
+  return written && closed == 0 ? 0 : -1;
+}
+
+blobsmith::DirSearch* dir_search_open(const char* dir, FileIdentity* identity) {
+  const int fd = ::open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat info;
+  if (identity != nullptr) {
+    if (::fstat(fd, &info) != 0) {
+      ::close(fd);
+      return nullptr;
+    }
+    *identity = FileIdentity{static_cast<uint64_t>(info.st_dev),
+                             static_cast<uint64_t>(info.st_ino)};
+  }
+  DIR* handle = ::fdopendir(fd);
+  auto* search = static_cast<blobsmith::DirSearch*>(std::malloc(sizeof(blobsmith::DirSearch)));
+  if (handle == nullptr || search == nullptr) {
+    if (handle != nullptr) ::closedir(handle); else ::close(fd);
+    std::free(search);
+    return nullptr;
+  }
+  search->handle = handle;
+  return search;
+}
+
+int dir_search_next(blobsmith::DirSearch* search, blobsmith::DirEntryInfo* info) {
+  errno = 0;
+  const struct dirent* entry = ::readdir(search->handle);
+  if (entry == nullptr) return errno == 0 ? 0 : -1;
+  info->name = entry->d_name;
+  info->identity_known = false;
+  info->object_hint = static_cast<uint64_t>(entry->d_ino);
+  // Most file systems say in the entry itself what it is; only links and
+  // entries of unknown type need a look at what they name.
+  if (entry->d_type == DT_REG || entry->d_type == DT_DIR) {
+    info->kind = entry->d_type == DT_REG ? blobsmith::PATH_REGULAR : blobsmith::PATH_DIRECTORY;
+    return 1;
+  }
+  const int dir_fd = ::dirfd(search->handle);
+  struct stat target;
+  if (::fstatat(dir_fd, entry->d_name, &target, 0) == 0) {
+    FileStatus status;
+    blobsmith::fill_status(target, &status);
+    info->kind = status.kind;
+    info->identity = status.identity;
+    info->identity_known = true;
+  } else if (::fstatat(dir_fd, entry->d_name, &target, AT_SYMLINK_NOFOLLOW) == 0) {
+    info->kind = blobsmith::kind_of_mode(target.st_mode);
+  } else {
+    info->kind = blobsmith::PATH_MISSING;
+  }
+  return 1;
+}
+
+void dir_search_close(blobsmith::DirSearch* search) {
+  ::closedir(search->handle);
+  std::free(search);
+}
+
+OutDir* out_dir_open(const char* path) {
+  const size_t length = std::strlen(path);
+  char* levels = static_cast<char*>(std::malloc(length + 1));
+  if (levels == nullptr) return nullptr;
+  std::memcpy(levels, path, length + 1);
+  // Each missing level, left to right; one that exists is left as it is.
+  for (size_t i = 1; i < length; ++i) {
+    if (levels[i] != '/' || levels[i - 1] == '/') continue;
+    levels[i] = '\0';
+    ::mkdir(levels, 0777);
+    levels[i] = '/';
+  }
+  ::mkdir(levels, 0777);
+  std::free(levels);
+  const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return fd < 0 ? nullptr : blobsmith::make_out_dir(fd);
+}
+
+OutDir* out_dir_open_level(OutDir* parent, const char* name, int* failure) {
+  constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  int fd = ::openat(parent->fd, name, kFlags);
+  if (fd < 0 && errno == ENOENT && ::mkdirat(parent->fd, name, 0777) == 0) {
+    fd = ::openat(parent->fd, name, kFlags);
+  }
+  if (fd < 0) {
+    *failure = blobsmith::failure_at(parent->fd, name);
+    return nullptr;
+  }
+  OutDir* dir = blobsmith::make_out_dir(fd);
+  if (dir == nullptr) *failure = blobsmith::OUT_FAILED;
+  return dir;
+}
+
+IoFile* out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* protect,
+                            int* failure) {
+  int fd = ::openat(dir->fd, name, blobsmith::kMemberFlags | O_CREAT, 0666);
+  if (fd < 0) {
+    *failure = blobsmith::failure_at(dir->fd, name);
+    return nullptr;
+  }
+  struct stat info;
+  if (::fstat(fd, &info) != 0) {
+    ::close(fd);
+    *failure = blobsmith::OUT_FAILED;
+    return nullptr;
+  }
+  FileStatus status;
+  blobsmith::fill_status(info, &status);
+  if (status.kind != blobsmith::PATH_REGULAR) {
+    ::close(fd);
+    *failure = blobsmith::OUT_NOT_PLAIN;
+    return nullptr;
+  }
+  if (protect != nullptr && blobsmith::same_identity(status.identity, *protect)) {
+    ::close(fd);
+    *failure = blobsmith::OUT_IS_PROTECTED;
+    return nullptr;
+  }
+  if (status.links > 1) {
+    // Another name shares this file: this name gets a file of its own.
+    ::close(fd);
+    if (::unlinkat(dir->fd, name, 0) != 0) {
+      *failure = blobsmith::OUT_FAILED;
+      return nullptr;
+    }
+    fd = ::openat(dir->fd, name, blobsmith::kMemberFlags | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) {
+      *failure = blobsmith::failure_at(dir->fd, name);
+      return nullptr;
+    }
+  } else if (status.size != 0 && ::ftruncate(fd, 0) != 0) {
+    // A file that is already empty is not truncated: some file systems
+    // (ext4) would then write its new data out at close, which is slow.
+    ::close(fd);
+    *failure = blobsmith::OUT_FAILED;
+    return nullptr;
+  }
+  IoFile* file = blobsmith::make_file(fd);
+  if (file == nullptr) *failure = blobsmith::OUT_FAILED;
+  return file;
+}
+
+void out_dir_close(OutDir* dir) {
+  ::close(dir->fd);
+  std::free(dir);
+}
+
+int path_status(const char* path, const int follow, FileStatus* status) {
+  struct stat info;
+  const int result = follow != 0 ? ::stat(path, &info) : ::lstat(path, &info);
+  if (result != 0) return -1;
+  blobsmith::fill_status(info, status);
+  return 0;
+}
+
+int path_read_link(const char* path, char* target, const size_t size) {
+  if (size == 0) return -1;
+  const ssize_t length = ::readlink(path, target, size);
+  if (length < 0 || static_cast<size_t>(length) >= size) return -1;
+  target[length] = '\0';
+  return 0;
+}
+
+int path_rename(const char* from, const char* to) { return ::rename(from, to) == 0 ? 0 : -1; }
+
+int path_remove(const char* path) { return ::unlink(path) == 0 ? 0 : -1; }
+
+}  // extern "C"

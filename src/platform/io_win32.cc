@@ -1,9 +1,9 @@
 // The file and directory seam on Windows: stdio streams with large
-// page-aligned buffers, FindFirstFileA/FindNextFileA over dir + "/*",
-// CreateDirectoryA and GetFileAttributesA. Both "/" and "\\" separate the
-// levels of a path.
-#include "platform/io.h"
-
+// page-aligned buffers over handles opened with CreateFileA,
+// FindFirstFileA/FindNextFileA over dir + "/*", and an output tree reached
+// through directory handles held open without FILE_SHARE_DELETE, so no level
+// can be renamed or replaced while members are written into it. Both "/"
+// and "\\" separate the levels of a path.
 #include <fcntl.h>
 #include <io.h>
 #include <malloc.h>
@@ -12,6 +12,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/io.h"
+
+namespace blobsmith {
 
 struct IoFile {
   std::FILE* stream;
@@ -25,10 +29,18 @@ struct DirSearch {
   char* dir;          // as given, to look at an entry's target
 };
 
+struct OutDir {
+  HANDLE handle;
+  char* path;
+};
+
 namespace {
 
 // The attribute bit of a directory entry that marks a directory.
 constexpr DWORD DIRECTORY_ATTRIBUTE = 0x10;
+// Others may read and write what the tool holds open, but never rename or
+// delete it.
+constexpr DWORD SHARE_NO_DELETE = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 IoFile* wrap_stream(std::FILE* stream) {
   if (stream == nullptr) return nullptr;
@@ -40,88 +52,184 @@ IoFile* wrap_stream(std::FILE* stream) {
   file->stream = stream;
   // A larger buffer than the runtime's default turns the 512-byte records
   // into few system calls; without it the stream keeps its own buffer.
-  file->buffer = allocate_pages(IO_STREAM_BUFFER_SIZE);
+  file->buffer = allocate_pages(IO_BUFFER_SIZE);
   if (file->buffer != nullptr &&
-      std::setvbuf(stream, static_cast<char*>(file->buffer), _IOFBF, IO_STREAM_BUFFER_SIZE) != 0) {
+      std::setvbuf(stream, static_cast<char*>(file->buffer), _IOFBF, IO_BUFFER_SIZE) != 0) {
     free_pages(file->buffer);
     file->buffer = nullptr;
   }
   return file;
 }
 
+IoFile* wrap_handle(const HANDLE handle, const int flags, const char* mode) {
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(fd, mode);
+  if (stream == nullptr) {
+    _close(fd);
+    return nullptr;
+  }
+  return wrap_stream(stream);
+}
+
 HANDLE handle_of(std::FILE* stream) {
   return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
 }
 
-// Opens path for reading its attributes, following reparse points as
-// opening the file would; directories open too.
-HANDLE open_for_attributes(const char* path) {
-  return CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+void fill_status(const HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info,
+                 const bool link_seen, FileStatus* status) {
+  if (link_seen && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    status->kind = PATH_LINK;
+  } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    status->kind = PATH_DIRECTORY;
+  } else {
+    status->kind = GetFileType(handle) == FILE_TYPE_DISK ? PATH_REGULAR : PATH_OTHER;
+  }
+  status->identity = FileIdentity{
+      info.dwVolumeSerialNumber,
+      (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  status->size = static_cast<int64_t>((static_cast<uint64_t>(info.nFileSizeHigh) << 32) |
+                                      info.nFileSizeLow);
+  status->links = info.nNumberOfLinks;
+  status->permissions = 0;
+}
+
+// Status of what path names; with link_seen a reparse point is looked at
+// itself, not followed.
+int status_at(const char* path, const bool link_seen, FileStatus* status) {
+  const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (link_seen ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+  const HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, flags, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return -1;
+  BY_HANDLE_FILE_INFORMATION info;
+  const BOOL known = GetFileInformationByHandle(handle, &info);
+  if (known) fill_status(handle, info, link_seen, status);
+  CloseHandle(handle);
+  return known ? 0 : -1;
+}
+
+// dir, "\\" and name in a new buffer; nullptr when none can be had.
+char* join(const char* dir, const char* name) {
+  const size_t dir_length = std::strlen(dir);
+  const size_t name_length = std::strlen(name);
+  char* path = static_cast<char*>(std::malloc(dir_length + name_length + 2));
+  if (path == nullptr) return nullptr;
+  std::memcpy(path, dir, dir_length);
+  path[dir_length] = '\\';
+  std::memcpy(path + dir_length + 1, name, name_length + 1);
+  return path;
 }
 
 // What a search entry that is not a directory stands for: a reparse point
 // whose target cannot be reached counts as a link, anything else as a file.
 PathKind kind_of_file_entry(const DirSearch* search) {
   if ((search->found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return PATH_REGULAR;
-  const size_t dir_length = std::strlen(search->dir);
-  const size_t name_length = std::strlen(search->found.cFileName);
-  char* path = static_cast<char*>(std::malloc(dir_length + name_length + 2));
+  char* path = join(search->dir, search->found.cFileName);
   if (path == nullptr) return PATH_LINK;
-  std::memcpy(path, search->dir, dir_length);
-  path[dir_length] = '/';
-  std::memcpy(path + dir_length + 1, search->found.cFileName, name_length + 1);
-  const HANDLE target = open_for_attributes(path);
+  FileStatus status;
+  const int seen = status_at(path, false, &status);
   std::free(path);
-  if (target == INVALID_HANDLE_VALUE) return PATH_LINK;
-  CloseHandle(target);
-  return PATH_REGULAR;
+  return seen == 0 ? status.kind : PATH_LINK;
+}
+
+// Opens the directory at path for holding: it cannot be renamed or removed
+// while the handle is open. With no_reparse, a reparse point is refused.
+OutDir* hold_directory(char* path, const bool no_reparse, int* failure) {
+  const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (no_reparse ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+  HANDLE handle =
+      CreateFileA(path, GENERIC_READ, SHARE_NO_DELETE, nullptr, OPEN_EXISTING, flags, nullptr);
+  if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND &&
+      CreateDirectoryA(path, nullptr)) {
+    handle =
+        CreateFileA(path, GENERIC_READ, SHARE_NO_DELETE, nullptr, OPEN_EXISTING, flags, nullptr);
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    std::free(path);
+    *failure = OUT_FAILED;
+    return nullptr;
+  }
+  const DWORD attributes = info.dwFileAttributes;
+  const bool reparse = no_reparse && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  OutDir* dir = nullptr;
+  if (!reparse && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    dir = static_cast<OutDir*>(std::malloc(sizeof(OutDir)));
+  }
+  if (dir == nullptr) {
+    CloseHandle(handle);
+    std::free(path);
+    *failure = reparse ? OUT_NOT_PLAIN : OUT_FAILED;
+    return nullptr;
+  }
+  dir->handle = handle;
+  dir->path = path;
+  return dir;
+}
+
+// Opens the file at path for writing without following a reparse point.
+HANDLE open_member(const char* path, const DWORD disposition) {
+  return CreateFileA(path, GENERIC_WRITE, SHARE_NO_DELETE, nullptr, disposition,
+                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 }  // namespace
 
+bool is_platform_separator(const char c) { return c == '/' || c == '\\'; }
+
+char platform_separator() { return '\\'; }
+
+void prepare_process() {
+  // A drive without its medium makes a file call fail with an error the
+  // tool reports, instead of stopping the run with a dialog box.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+}
+
+uint64_t unique_number() {
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return static_cast<uint64_t>(counter.QuadPart) ^
+         (static_cast<uint64_t>(GetCurrentProcessId()) << 40);
+}
+
+void* allocate_pages(const size_t size) {
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  const size_t alignment = system.dwPageSize > 0 ? system.dwPageSize : 4096;
+  return _aligned_malloc(size, alignment);
+}
+
+void free_pages(void* pages) { _aligned_free(pages); }
+
+}  // namespace blobsmith
+
+using blobsmith::FileIdentity;
+using blobsmith::FileStatus;
+using blobsmith::IoFile;
+using blobsmith::OutDir;
+
 extern "C" {
 
-IoFile* io_open(const char* path, const char* mode) {
-  const bool reading = std::strcmp(mode, "rb") == 0 || std::strcmp(mode, "rb+") == 0;
-  if (!reading && std::strcmp(mode, "wb") != 0) return nullptr;
-  std::FILE* stream = std::fopen(path, mode);
+IoFile* io_open(const char* path) {
+  std::FILE* stream = std::fopen(path, "rb");
   if (stream == nullptr) return nullptr;
   // A device (CON, NUL, COM1, a pipe) opens like a file: only files on
   // disk are read.
-  if (reading && GetFileType(handle_of(stream)) != FILE_TYPE_DISK) {
+  if (GetFileType(blobsmith::handle_of(stream)) != FILE_TYPE_DISK) {
     std::fclose(stream);
     return nullptr;
   }
-  return wrap_stream(stream);
+  return blobsmith::wrap_stream(stream);
 }
 
-IoFile* io_create_member(const char* path) {
-  // The reparse point itself is opened, never its target, and refused
-  // below; so are directories and devices. The file is truncated only once
-  // it is known to be a plain file.
-  const HANDLE handle =
-      CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+IoFile* io_create_new(const char* path, uint32_t /*permissions*/, int /*keep_exactly*/) {
+  const HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  BY_HANDLE_FILE_INFORMATION info;
-  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
-      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
-      !SetEndOfFile(handle)) {
-    CloseHandle(handle);
-    return nullptr;
-  }
-  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
-  if (fd < 0) {
-    CloseHandle(handle);
-    return nullptr;
-  }
-  std::FILE* stream = _fdopen(fd, "wb");
-  if (stream == nullptr) {
-    _close(fd);
-    return nullptr;
-  }
-  return wrap_stream(stream);
+  return blobsmith::wrap_handle(handle, _O_RDWR, "w+b");
 }
 
 size_t io_read(void* buffer, const size_t size, const size_t count, IoFile* file) {
@@ -141,16 +249,33 @@ int64_t io_tell(IoFile* file) {
   return position < 0 ? -1 : position;
 }
 
+int io_status(IoFile* file, FileStatus* status) {
+  if (std::fflush(file->stream) != 0) return -1;
+  const HANDLE handle = blobsmith::handle_of(file->stream);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(handle, &info)) return -1;
+  blobsmith::fill_status(handle, info, false, status);
+  return 0;
+}
+
 int io_close(IoFile* file) {
   const int result = std::fclose(file->stream);
-  free_pages(file->buffer);
+  blobsmith::free_pages(file->buffer);
   std::free(file);
   return result == 0 ? 0 : -1;
 }
 
-DirSearch* dir_search_open(const char* dir) {
+blobsmith::DirSearch* dir_search_open(const char* dir, FileIdentity* identity) {
+  if (identity != nullptr) {
+    FileStatus status;
+    if (blobsmith::status_at(dir, false, &status) != 0 &&
+        blobsmith::status_at(dir, true, &status) != 0) {
+      return nullptr;
+    }
+    *identity = status.identity;
+  }
   const size_t dir_length = std::strlen(dir);
-  DirSearch* search = static_cast<DirSearch*>(std::malloc(sizeof(DirSearch)));
+  auto* search = static_cast<blobsmith::DirSearch*>(std::malloc(sizeof(blobsmith::DirSearch)));
   char* pattern = static_cast<char*>(std::malloc(dir_length + 3));
   if (search == nullptr || pattern == nullptr) {
     std::free(search);
@@ -171,64 +296,122 @@ DirSearch* dir_search_open(const char* dir) {
   return search;
 }
 
-int dir_search_next(DirSearch* search, DirEntryInfo* info) {
+int dir_search_next(blobsmith::DirSearch* search, blobsmith::DirEntryInfo* info) {
   if (search->found_unread) {
     search->found_unread = false;
   } else if (!FindNextFileA(search->handle, &search->found)) {
-    return 0;
+    return GetLastError() == ERROR_NO_MORE_FILES ? 0 : -1;
   }
   info->name = search->found.cFileName;
-  info->kind = (search->found.dwFileAttributes & DIRECTORY_ATTRIBUTE) != 0
-                   ? PATH_DIRECTORY
-                   : kind_of_file_entry(search);
+  info->identity_known = false;
+  info->object_hint = 0;  // a search does not give the file index
+  info->kind = (search->found.dwFileAttributes & blobsmith::DIRECTORY_ATTRIBUTE) != 0
+                   ? blobsmith::PATH_DIRECTORY
+                   : blobsmith::kind_of_file_entry(search);
   return 1;
 }
 
-void dir_search_close(DirSearch* search) {
+void dir_search_close(blobsmith::DirSearch* search) {
   FindClose(search->handle);
   std::free(search->dir);
   std::free(search);
 }
 
-int make_directory(const char* path) { return CreateDirectoryA(path, nullptr) ? 0 : -1; }
-
-}  // extern "C"
-
-PathKind path_kind(const char* path) {
-  const DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return PATH_MISSING;
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return PATH_LINK;
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return PATH_DIRECTORY;
-  return PATH_REGULAR;
+OutDir* out_dir_open(const char* path) {
+  const size_t length = std::strlen(path);
+  char* levels = static_cast<char*>(std::malloc(length + 1));
+  if (levels == nullptr) return nullptr;
+  std::memcpy(levels, path, length + 1);
+  // Each missing level, left to right; one that exists is left as it is.
+  for (size_t i = 1; i < length; ++i) {
+    if (!blobsmith::is_platform_separator(levels[i]) ||
+        blobsmith::is_platform_separator(levels[i - 1]) || levels[i - 1] == ':') {
+      continue;
+    }
+    const char kept = levels[i];
+    levels[i] = '\0';
+    CreateDirectoryA(levels, nullptr);
+    levels[i] = kept;
+  }
+  int failure = 0;
+  return blobsmith::hold_directory(levels, false, &failure);
 }
 
-int file_identity(const char* path, FileIdentity* identity) {
-  const HANDLE handle = open_for_attributes(path);
-  if (handle == INVALID_HANDLE_VALUE) return -1;
+OutDir* out_dir_open_level(OutDir* parent, const char* name, int* failure) {
+  char* path = blobsmith::join(parent->path, name);
+  if (path == nullptr) {
+    *failure = blobsmith::OUT_FAILED;
+    return nullptr;
+  }
+  return blobsmith::hold_directory(path, true, failure);
+}
+
+IoFile* out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* protect,
+                            int* failure) {
+  *failure = blobsmith::OUT_FAILED;
+  char* path = blobsmith::join(dir->path, name);
+  if (path == nullptr) return nullptr;
+  HANDLE handle = blobsmith::open_member(path, OPEN_ALWAYS);
   BY_HANDLE_FILE_INFORMATION info;
-  const BOOL known = GetFileInformationByHandle(handle, &info);
+  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    std::free(path);
+    return nullptr;
+  }
+  FileStatus status;
+  blobsmith::fill_status(handle, info, true, &status);
+  if (status.kind != blobsmith::PATH_REGULAR ||
+      (protect != nullptr && blobsmith::same_identity(status.identity, *protect))) {
+    *failure = status.kind != blobsmith::PATH_REGULAR ? blobsmith::OUT_NOT_PLAIN
+                                                      : blobsmith::OUT_IS_PROTECTED;
+    CloseHandle(handle);
+    std::free(path);
+    return nullptr;
+  }
+  if (status.links > 1) {
+    // Another name shares this file: this name gets a file of its own.
+    CloseHandle(handle);
+    handle = DeleteFileA(path) ? blobsmith::open_member(path, CREATE_NEW) : INVALID_HANDLE_VALUE;
+  } else if (!SetEndOfFile(handle)) {
+    CloseHandle(handle);
+    handle = INVALID_HANDLE_VALUE;
+  }
+  std::free(path);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return blobsmith::wrap_handle(handle, _O_WRONLY, "wb");
+}
+
+void out_dir_close(OutDir* dir) {
+  CloseHandle(dir->handle);
+  std::free(dir->path);
+  std::free(dir);
+}
+
+int path_status(const char* path, const int follow, FileStatus* status) {
+  return blobsmith::status_at(path, follow == 0, status);
+}
+
+int path_read_link(const char* path, char* target, const size_t size) {
+  // The final path of what the link names, which must exist.
+  FileStatus status;
+  if (blobsmith::status_at(path, true, &status) != 0 || status.kind != blobsmith::PATH_LINK) {
+    return -1;
+  }
+  const HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return -1;
+  const DWORD length = GetFinalPathNameByHandleA(handle, target, static_cast<DWORD>(size), 0);
   CloseHandle(handle);
-  if (!known) return -1;
-  identity->device = info.dwVolumeSerialNumber;
-  identity->object = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  if (length == 0 || length >= size) return -1;
+  // "\\?\C:\dir\file" names the same file as "C:\dir\file".
+  if (std::strncmp(target, "\\\\?\\", 4) == 0) std::memmove(target, target + 4, length - 3);
   return 0;
 }
 
-bool is_platform_separator(const char c) { return c == '/' || c == '\\'; }
-
-char platform_separator() { return '\\'; }
-
-void prepare_process_io() {
-  // A drive without its medium makes a file call fail with an error the
-  // tool reports, instead of stopping the run with a dialog box.
-  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+int path_rename(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0 : -1;
 }
 
-void* allocate_pages(const size_t size) {
-  SYSTEM_INFO system;
-  GetSystemInfo(&system);
-  const size_t alignment = system.dwPageSize > 0 ? system.dwPageSize : 4096;
-  return _aligned_malloc(size, alignment);
-}
+int path_remove(const char* path) { return DeleteFileA(path) ? 0 : -1; }
 
-void free_pages(void* pages) { _aligned_free(pages); }
+}  // extern "C"

@@ -4,6 +4,8 @@
 
 #include "platform/local_time.h"
 
+namespace blobsmith {
+
 int local_time_now(LocalTime* now) {
   const std::time_t seconds = std::time(nullptr);
   if (seconds == static_cast<std::time_t>(-1)) return -1;
@@ -17,3 +19,5 @@ int local_time_now(LocalTime* now) {
   now->minute = fields->tm_min;
   return 0;
 }
+
+}  // namespace blobsmith

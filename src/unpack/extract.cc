@@ -1,174 +1,199 @@
 // The extractor: reads the header and the entry table, then copies each
-// member from its own blocks into a file under the output directory.
+// member from its own blocks into a file made inside its open directory.
 #include "unpack/extract.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "cli/commands.h"
 #include "format/member_name.h"
 #include "format/pack_format.h"
+#include "format/printable.h"
 #include "platform/io.h"
+#include "read/block_copy.h"
+#include "read/io_source.h"
+
+namespace blobsmith {
 
 namespace {
 
-struct TableSlot {
-  PackEntry entry;
-  bool name_terminated;
+// A name of 55 characters has at most 28 levels.
+constexpr int MAX_LEVELS = PACK_NAME_FIELD_SIZE / 2;
+
+// The open directories of the current member's levels, kept for the next
+// member: members come sorted, so the next one usually shares most of them.
+// An open directory keeps naming the directory it opened even if its path
+// is changed meanwhile, so what was checked once stays true.
+struct LevelChain {
+  OutDir* root;  // out_dir
+  int depth;     // levels open below it
+  OutDir* dirs[MAX_LEVELS];
+  char names[MAX_LEVELS][PACK_NAME_FIELD_SIZE];
 };
 
-// Directories this run has already found or made, so that members in the
-// same directory do not look every level up again.
-struct DirectoryMemo {
-  bool out_dir_ready;               // every level of out_dir stands
-  char verified[PATH_BUFFER_SIZE];  // a member's directory, all levels checked
-  size_t verified_length;           // 0 when nothing is remembered
+struct Extraction {
+  const char* pack_path;
+  const char* out_dir;
+  IoFile* pack;
+  FileStatus pack_status;
+  bool root_failed;
+  LevelChain chain;
 };
 
-// True when the level of path ending at end is one the memo has checked.
-bool level_verified(const char* path, const size_t end, const DirectoryMemo& memo) {
-  if (end > memo.verified_length) return false;
-  if (end < memo.verified_length && !is_platform_separator(memo.verified[end])) return false;
-  return std::memcmp(path, memo.verified, end) == 0;
-}
+// A member's name cut into its levels and its leaf.
+struct MemberPath {
+  char levels[MAX_LEVELS][PACK_NAME_FIELD_SIZE];
+  int level_count;
+  char leaf[PACK_NAME_FIELD_SIZE];
+};
 
-// Makes each level of out_dir that does not exist yet, left to right, until
-// all of them stand. Levels of out_dir are the user's choice and may be
-// symbolic links.
-void make_out_dir_levels(char* path, const size_t out_dir_length, DirectoryMemo* memo) {
-  if (memo->out_dir_ready) return;
-  bool ready = true;
-  for (size_t i = 1; i <= out_dir_length; ++i) {
-    if (i < out_dir_length && !is_platform_separator(path[i])) continue;
-    if (is_platform_separator(path[i - 1])) continue;  // doubled separator
-    const char kept = path[i];
-    path[i] = '\0';
-    if (path_kind(path) == PATH_MISSING && make_directory(path) != 0) ready = false;
-    path[i] = kept;
-  }
-  memo->out_dir_ready = ready;
-}
-
-// Makes the directory levels of the member's name below out_dir. A level
-// that is a symbolic link, FIFO, socket or device would lead the member
-// elsewhere: its path is reported and -1 returned. A level that is a file
-// is left alone; opening the member then fails and says so. When every
-// level stands as a directory, the memo remembers the member's directory.
-int make_member_levels(char* path, const size_t out_dir_length, DirectoryMemo* memo) {
-  bool all_directories = true;
-  size_t last_level = 0;
-  for (size_t i = out_dir_length + 1; path[i] != '\0'; ++i) {
-    if (!is_platform_separator(path[i])) continue;
-    last_level = i;
-    if (level_verified(path, i, *memo)) continue;
-    path[i] = '\0';
-    const PathKind kind = path_kind(path);
-    if (kind == PATH_MISSING) {
-      if (make_directory(path) != 0) all_directories = false;
-    } else if (kind == PATH_LINK || kind == PATH_OTHER) {
-      std::printf("%s is a link or special file, skipped !!!\n", path);
-      path[i] = platform_separator();
-      return -1;
-    } else if (kind != PATH_DIRECTORY) {
-      all_directories = false;
+void split_name(const char* name, MemberPath* path) {
+  path->level_count = 0;
+  size_t length = 0;
+  for (const char* p = name;; ++p) {
+    if (*p != '\0' && !is_name_separator(*p)) {
+      path->leaf[length++] = *p;
+      continue;
     }
-    path[i] = platform_separator();
+    path->leaf[length] = '\0';
+    if (*p == '\0') return;
+    // An empty level (doubled separator) adds nothing.
+    if (length > 0) std::memcpy(path->levels[path->level_count++], path->leaf, length + 1);
+    length = 0;
   }
-  if (all_directories && last_level > 0) {
-    std::memcpy(memo->verified, path, last_level);
-    memo->verified[last_level] = '\0';
-    memo->verified_length = last_level;
-  } else if (!all_directories) {
-    memo->verified_length = 0;
-  }
-  return 0;
 }
 
-// Builds out_dir, a separator and the member's name into path, with each
-// "\\" or "/" of the name made a directory level. Returns -1 when the
-// result would not fit a path buffer.
-int build_output_path(const char* out_dir, const char* name,
-                      char (&path)[PATH_BUFFER_SIZE]) {
-  const size_t dir_length = std::strlen(out_dir);
-  const size_t name_length = std::strlen(name);
-  if (dir_length + 1 + name_length > static_cast<size_t>(PATH_MAX_LENGTH)) return -1;
-  std::memcpy(path, out_dir, dir_length);
-  path[dir_length] = platform_separator();
-  for (size_t i = 0; i < name_length; ++i) {
-    path[dir_length + 1 + i] = is_name_separator(name[i]) ? platform_separator() : name[i];
-  }
-  path[dir_length + 1 + name_length] = '\0';
-  return 0;
+// out_dir and the first `levels` levels (and the leaf, when given) joined by
+// the platform's separator: the path a message names.
+std::string shown_path(const Extraction& x, const MemberPath& path, const int levels,
+                       const char* leaf) {
+  std::string shown = x.out_dir;
+  for (int k = 0; k < levels; ++k) (shown += platform_separator()) += path.levels[k];
+  if (leaf != nullptr) (shown += platform_separator()) += leaf;
+  return printable(shown.c_str());
 }
 
-// Copies the member's bytes by the block rule. A short read means the pack
-// holds no more for this member: that block is still written (the bytes
-// read, then zeros) and copying stops, so a member never comes out more
-// than one block longer than what the pack holds for it.
-int copy_member(IoFile* pack, const bool positioned, const PackEntry& entry,
-                IoFile* out, const char* out_path) {
-  int status = 0;
-  unsigned char block[PACK_BLOCK_SIZE];
-  const BlockSplit split = split_blocks(entry.byte_size);
-  const int32_t pieces = blocks_for_size(entry.byte_size);
-  for (int32_t piece = 0; piece < pieces; ++piece) {
-    const size_t wanted = piece_size(split, piece);
-    std::memset(block, 0, sizeof block);
-    const size_t got = positioned ? io_read(block, 1, wanted, pack) : 0;
-    const bool short_read = got < wanted;
-    if (short_read) {
-      std::printf("%s read failed !!!\n", entry.name);
-      status = -1;
+void close_levels_from(LevelChain* chain, const int depth) {
+  while (chain->depth > depth) out_dir_close(chain->dirs[--chain->depth]);
+}
+
+// The open directory of the member's last level, reusing the levels the
+// previous member left open. Returns nullptr after printing a line.
+OutDir* enter_levels(Extraction* x, const MemberPath& path, const char* name) {
+  LevelChain* chain = &x->chain;
+  int shared = 0;
+  while (shared < chain->depth && shared < path.level_count &&
+         std::strcmp(chain->names[shared], path.levels[shared]) == 0) {
+    ++shared;
+  }
+  close_levels_from(chain, shared);
+  for (int k = shared; k < path.level_count; ++k) {
+    OutDir* parent = k == 0 ? chain->root : chain->dirs[k - 1];
+    int failure = OUT_FAILED;
+    OutDir* level = out_dir_open_level(parent, path.levels[k], &failure);
+    if (level == nullptr) {
+      if (failure == OUT_NOT_PLAIN) {
+        std::printf("%s is a link or special file, skipped !!!\n",
+                    shown_path(*x, path, k + 1, nullptr).c_str());
+      } else {
+        std::printf("%s open failed !!!\n", printable(name).c_str());
+      }
+      return nullptr;
     }
-    if (io_write(block, 1, wanted, out) != wanted) {
-      std::printf("%s write failed !!!\n", out_path);
-      status = -1;
-    }
-    if (short_read) break;
+    std::memcpy(chain->names[k], path.levels[k], PACK_NAME_FIELD_SIZE);
+    chain->dirs[k] = level;
+    chain->depth = k + 1;
   }
-  return status;
+  return path.level_count == 0 ? chain->root : chain->dirs[path.level_count - 1];
 }
 
-// Writes one member. Returns 0, or -1 after any failure (already reported).
-int extract_member(IoFile* pack, const TableSlot& slot, const char* out_dir,
-                   const size_t out_dir_length, DirectoryMemo* memo) {
-  const PackEntry& entry = slot.entry;
-  if (!slot.name_terminated || !member_name_is_safe(entry.name)) {
-    std::printf("%s unsafe name, skipped !!!\n", entry.name);
-    return -1;
+// Writes one member. Returns false after any failure (already reported).
+bool extract_member(Extraction* x, const PackEntry& entry, const bool terminated) {
+  if (!terminated || !member_name_is_safe(entry.name)) {
+    std::printf("%s unsafe name, skipped !!!\n", printable(entry.name).c_str());
+    return false;
   }
-  char out_path[PATH_BUFFER_SIZE];
-  if (build_output_path(out_dir, entry.name, out_path) != 0) {
-    std::printf("%s path name is too long, skipped !!!\n", entry.name);
-    return -1;
+  if (std::strlen(x->out_dir) + 1 + std::strlen(entry.name) > static_cast<size_t>(PATH_MAX_LENGTH)) {
+    std::printf("%s path name is too long, skipped !!!\n", printable(entry.name).c_str());
+    return false;
+  }
+  if (x->chain.root == nullptr) {
+    if (x->root_failed) return false;
+    x->chain.root = out_dir_open(x->out_dir);
+    if (x->chain.root == nullptr) {
+      std::printf("%s open failed !!!\n", printable(x->out_dir).c_str());
+      x->root_failed = true;
+      return false;
+    }
+  }
+  MemberPath path;
+  split_name(entry.name, &path);
+  OutDir* dir = enter_levels(x, path, entry.name);
+  if (dir == nullptr) return false;
+
+  int failure = OUT_FAILED;
+  IoFile* out = out_dir_create_file(dir, path.leaf, &x->pack_status.identity, &failure);
+  if (out == nullptr) {
+    if (failure == OUT_NOT_PLAIN) {
+      std::printf("%s is a link or special file, skipped !!!\n",
+                  shown_path(*x, path, path.level_count, path.leaf).c_str());
+    } else if (failure == OUT_IS_PROTECTED) {
+      std::printf("%s is the pack being read, skipped !!!\n", printable(entry.name).c_str());
+    } else {
+      std::printf("%s open failed !!!\n", printable(entry.name).c_str());
+    }
+    return false;
   }
   // Offsets are 32-bit signed words: start_block * 512 wraps as the format
   // says, and a negative offset cannot be reached, so nothing is read.
   const int32_t offset =
       static_cast<int32_t>(entry.start_block * static_cast<uint32_t>(PACK_BLOCK_SIZE));
-  const bool positioned = offset >= 0 && io_seek(pack, offset, SEEK_SET) == 0;
+  const bool positioned = offset >= 0 && io_seek(x->pack, offset, SEEK_SET) == 0;
+  const CopyOutcome copy =
+      copy_blocks(positioned ? x->pack : nullptr, out, entry.byte_size, BLOCKS_EXACT);
+  if (copy.read_short) std::printf("%s read failed !!!\n", printable(entry.name).c_str());
+  const bool closed = io_close(out) == 0;
+  if (copy.write_failed || !closed) {
+    std::printf("%s write failed !!!\n",
+                shown_path(*x, path, path.level_count, path.leaf).c_str());
+  }
+  return !copy.read_short && !copy.write_failed && closed;
+}
 
-  make_out_dir_levels(out_path, out_dir_length, memo);
-  if (entry.name[0] != '\0') {
-    if (make_member_levels(out_path, out_dir_length, memo) != 0) return -1;
-    const PathKind kind = path_kind(out_path);
-    if (kind == PATH_LINK || kind == PATH_OTHER) {
-      std::printf("%s is a link or special file, skipped !!!\n", out_path);
-      return -1;
-    }
+// Reads the table and extracts every member. Returns the exit status.
+int extract_members(Extraction* x, const int32_t count, const int32_t reserved_whole) {
+  int status = RUN_DONE;
+  for (int32_t block = reserved_whole; block < PACK_RESERVED_BLOCKS; ++block) {
+    std::printf("%s read failed !!!\n", printable(x->pack_path).c_str());
+    status = RUN_PARTLY_DONE;
   }
-  IoFile* out = io_create_member(out_path);
-  if (out == nullptr) {
-    std::printf("%s open failed !!!\n", entry.name);
-    return -1;
+  const size_t table_size = static_cast<size_t>(count) * PACK_ENTRY_SIZE;
+  unsigned char* table = static_cast<unsigned char*>(std::malloc(table_size));
+  if (table == nullptr) {
+    std::printf("%s cannot be extracted, out of memory !!!\n", printable(x->pack_path).c_str());
+    return RUN_NOT_DONE;
   }
-  int status = copy_member(pack, positioned, entry, out, out_path);
-  if (io_close(out) != 0) {
-    std::printf("%s write failed !!!\n", out_path);
-    status = -1;
+  // An entry read short holds the bytes read, then zeros, and is processed
+  // like any other.
+  const int32_t whole = read_pack_table(io_source(x->pack), count, table);
+  for (int32_t i = whole; i < count; ++i) {
+    std::printf("%s read failed !!!\n", printable(x->pack_path).c_str());
+    status = RUN_PARTLY_DONE;
   }
-  return status;
+  for (int32_t i = 0; i < count; ++i) {
+    unsigned char image[PACK_ENTRY_SIZE];
+    std::memcpy(image, table + static_cast<size_t>(i) * PACK_ENTRY_SIZE, PACK_ENTRY_SIZE);
+    PackEntry entry;
+    const bool terminated = decode_entry(image, &entry) == 0;
+    if (!extract_member(x, entry, terminated)) status = RUN_PARTLY_DONE;
+  }
+  std::free(table);
+  close_levels_from(&x->chain, 0);
+  if (x->chain.root != nullptr) out_dir_close(x->chain.root);
+  return x->root_failed ? RUN_NOT_DONE : status;
 }
 
 }  // namespace
@@ -177,54 +202,27 @@ int extract_pack(const char* pack_path, const char* out_dir) {
   if (out_dir[0] == '\0') {
     // Paths would start at the root of the file system.
     std::printf("empty output directory name, nothing extracted !!!\n");
-    return -1;
+    return RUN_NOT_DONE;
   }
-  TableSlot* slots = static_cast<TableSlot*>(std::calloc(PACK_MAX_ENTRIES, sizeof(TableSlot)));
-  if (slots == nullptr) return -1;
-  IoFile* pack = io_open(pack_path, "rb");
-  if (pack == nullptr) {
-    std::printf("%s open failed !!!\n", pack_path);
-    std::free(slots);
-    return -1;
+  Extraction x{pack_path, out_dir, io_open(pack_path), {}, false, {}};
+  if (x.pack == nullptr || io_status(x.pack, &x.pack_status) != 0) {
+    std::printf("%s open failed !!!\n", printable(pack_path).c_str());
+    if (x.pack != nullptr) io_close(x.pack);
+    return RUN_NOT_DONE;
   }
-  int status = 0;
-
-  // A header that cannot be read counts as all zero: nothing is extracted.
-  unsigned char header_image[PACK_HEADER_SIZE] = {};
-  PackHeader header;
-  if (io_read(header_image, 1, sizeof header_image, pack) != sizeof header_image) {
-    std::printf("%s read header failed !!!\n", pack_path);
-    std::memset(header_image, 0, sizeof header_image);
+  PackHead head;
+  read_pack_head(io_source(x.pack), &head);
+  int status = RUN_NOT_DONE;
+  if (!head.header_whole) {
+    // The header counts as all zero: nothing is extracted.
+    std::printf("%s read header failed !!!\n", printable(pack_path).c_str());
+  } else if (!entry_count_usable(head.header.entry_count)) {
+    std::printf("%s holds no members, nothing extracted !!!\n", printable(pack_path).c_str());
+  } else {
+    status = extract_members(&x, head.header.entry_count, head.reserved_whole);
   }
-  decode_header(header_image, &header);
-  const int32_t count = header.entry_count;
-
-  for (int block = 0; block < PACK_RESERVED_BLOCKS; ++block) {
-    unsigned char reserved[PACK_BLOCK_SIZE];
-    if (io_read(reserved, 1, sizeof reserved, pack) != sizeof reserved) {
-      std::printf("%s read failed !!!\n", pack_path);
-      status = -1;
-    }
-  }
-
-  if (count >= 1 && count <= PACK_MAX_USABLE_ENTRIES) {
-    for (int32_t i = 0; i < count; ++i) {
-      // A short read leaves the bytes read followed by zeros.
-      unsigned char image[PACK_ENTRY_SIZE] = {};
-      if (io_read(image, 1, sizeof image, pack) != sizeof image) {
-        std::printf("%s read failed !!!\n", pack_path);
-        status = -1;
-      }
-      slots[i].name_terminated = decode_entry(image, &slots[i].entry) == 0;
-    }
-    const size_t out_dir_length = std::strlen(out_dir);
-    DirectoryMemo memo{};
-    for (int32_t i = 0; i < count; ++i) {
-      if (extract_member(pack, slots[i], out_dir, out_dir_length, &memo) != 0) status = -1;
-    }
-  }
-
-  io_close(pack);
-  std::free(slots);
+  io_close(x.pack);
   return status;
 }
+
+}  // namespace blobsmith

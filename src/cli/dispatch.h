@@ -1,0 +1,31 @@
+// Mode selection: the top of the tool, above every mode.
+#ifndef BLOBSMITH_CLI_DISPATCH_H_
+#define BLOBSMITH_CLI_DISPATCH_H_
+
+namespace blobsmith {
+
+enum Mode {
+  MODE_NONE = 0,
+  MODE_PACK,
+  MODE_UNPACK,
+  MODE_LIST,
+  MODE_VERIFY,
+  MODE_HELP,
+  MODE_VERSION,
+};
+
+// The mode chosen by the first argument after the program name that equals
+// "--pack", "--unpack", "--list" or "--verify" (whole argument,
+// case-sensitive). With none of them, the first "--help" or "--version"
+// chooses help or the version line; with neither, MODE_NONE. Stops at the
+// null entry that ends argv.
+Mode find_mode(const char* const* argv);
+
+// Runs one command line as the process entry does and returns the exit
+// status. With no mode word both the pack and the unpack usage boxes are
+// printed.
+int run_command_line(char** argv);
+
+}  // namespace blobsmith
+
+#endif  // BLOBSMITH_CLI_DISPATCH_H_

@@ -1,0 +1,76 @@
+// The shared option walk, driven by a pack-like table of rules.
+#include "cli/options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/dispatch.h"
+
+namespace blobsmith {
+namespace {
+
+struct Walked {
+  OptionWalk walk;
+  std::string output;
+  std::vector<std::string> names;
+  bool overflowed;
+};
+
+Walked walk(std::vector<const char*> args) {
+  args.insert(args.begin(), "blobsmith");
+  args.push_back(nullptr);
+  const char* output = "default";
+  const char* names[3] = {};
+  OptionList list{names, 3, 0, false};
+  const OptionRule rules[] = {{"-o", OPTION_VALUE, &output, nullptr},
+                              {"-g", OPTION_LIST, nullptr, &list},
+                              {"-v", OPTION_VERSION, nullptr, nullptr}};
+  const OptionWalk result = read_options(const_cast<char**>(args.data()), rules, 3);
+  return Walked{result, output, std::vector<std::string>(names, names + list.count),
+                list.overflowed};
+}
+
+TEST(Options, ValuesListsAndVersion) {
+  const Walked values = walk({"-o", "a", "-O", "-o", "-v", "x"});
+  EXPECT_EQ(values.walk, OPTIONS_READ);  // the value of -o is taken whatever it is
+  EXPECT_EQ(values.output, "-v");
+  EXPECT_EQ(walk({"-o"}).output, "default");  // a missing value ends the walk
+  const Walked lists = walk({"-g", "", "b", "-o", "c", "-g", "d", "e"});
+  EXPECT_EQ(lists.names, (std::vector<std::string>{"", "b", "d"}));
+  EXPECT_EQ(lists.output, "c");
+  EXPECT_TRUE(lists.overflowed);
+  EXPECT_FALSE(walk({"-g", "a", "b", "c", "-o", "x"}).overflowed);
+  EXPECT_EQ(walk({"-g", "a", "-v", "-o", "x"}).walk, OPTIONS_VERSION);
+  EXPECT_EQ(walk({"-g", "a", "-v", "-o", "x"}).output, "default");
+  EXPECT_EQ(walk({"-g"}).walk, OPTIONS_READ);
+  EXPECT_EQ(walk({"-V", "--v", "v", "-vv"}).walk, OPTIONS_READ);
+}
+
+TEST(Dispatch, FirstModeWordWins) {
+  struct Case {
+    std::vector<const char*> args;
+    Mode mode;
+  };
+  const Case cases[] = {
+      {{}, MODE_NONE},
+      {{"--PACK", "-pack", "pack", "--pack=1", "--list "}, MODE_NONE},
+      {{"-i", "res", "--pack"}, MODE_PACK},
+      {{"--unpack", "--pack"}, MODE_UNPACK},
+      {{"-o", "--list", "--verify"}, MODE_LIST},
+      {{"--verify"}, MODE_VERIFY},
+      {{"--version", "--help"}, MODE_VERSION},
+      {{"--help", "--version"}, MODE_HELP},
+      {{"--help", "--unpack"}, MODE_UNPACK},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> argv = {"blobsmith"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    argv.push_back(nullptr);
+    EXPECT_EQ(find_mode(argv.data()), c.mode) << c.args.size();
+  }
+}
+
+}  // namespace
+}  // namespace blobsmith

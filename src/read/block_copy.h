@@ -1,0 +1,35 @@
+// Copying one member's bytes by the block rule, between a source file and
+// the pack (the writer) or between the pack and a member file (the
+// extractor).
+#ifndef BLOBSMITH_READ_BLOCK_COPY_H_
+#define BLOBSMITH_READ_BLOCK_COPY_H_
+
+#include <cstdint>
+
+#include "platform/io.h"
+
+namespace blobsmith {
+
+enum BlockLayout {
+  // Into the pack: every piece is written as a whole zero-filled block, and
+  // after a short read the rest of the member is written as zeros, so the
+  // member keeps the blocks its entry promises.
+  BLOCKS_PADDED,
+  // Out of the pack: exactly each piece's bytes are written; a short read
+  // writes the bytes read, then zeros to the piece's end, and ends the copy.
+  BLOCKS_EXACT,
+};
+
+struct CopyOutcome {
+  bool read_short;    // a read delivered less than asked (from is nullptr)
+  bool write_failed;  // a write failed; the copy ended there
+};
+
+// Copies a member of byte_size bytes from from's position to to's position
+// by the block rule. from may be nullptr when the member cannot be reached:
+// its first read then counts as short.
+CopyOutcome copy_blocks(IoFile* from, IoFile* to, int32_t byte_size, BlockLayout layout);
+
+}  // namespace blobsmith
+
+#endif  // BLOBSMITH_READ_BLOCK_COPY_H_

@@ -1,0 +1,389 @@
+// The run-time reader: the C interface of blobsmith/reader.h. An open pack is
+// one record in storage the caller gave or in one allocation: the record, a
+// copy of the entry table (unless the pack is in memory) and the indices of
+// the named entries in the packer's order. Nothing changes after the open,
+// so any number of threads may look up and read at once.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "blobsmith/reader.h"
+#include "format/member_name.h"
+#include "format/pack_format.h"
+#include "platform/reader_file.h"
+#include "read/pack_head.h"
+
+struct blobsmith_pack {
+  blobsmith_io io;             // every read of the pack
+  const unsigned char* image;  // the pack, when opened from memory
+  const unsigned char* table;  // count entry images of 64 bytes
+  uint16_t* order;             // the named entries, by folded name then index
+  int32_t count;
+  int32_t named;
+  char machine[blobsmith::HEADER_MACHINE_SIZE];
+  char stamps[blobsmith::HEADER_DATE_STAMP_SIZE + blobsmith::HEADER_TIME_STAMP_SIZE];
+  blobsmith::MemorySpan span;  // the image, when opened from memory
+  blobsmith::ReaderFile file;  // the file, when opened by path
+  bool owns_file;
+  blobsmith_allocator allocator;  // who gave the allocation
+  void* allocation;               // released at close; nullptr for caller storage
+};
+
+namespace blobsmith {
+
+namespace {
+
+constexpr size_t FIXED_STORAGE = 320;
+constexpr size_t STORAGE_PER_ENTRY = PACK_ENTRY_SIZE + sizeof(uint16_t);
+static_assert(sizeof(blobsmith_pack) + alignof(blobsmith_pack) - 1 <= FIXED_STORAGE,
+              "BLOBSMITH_STORAGE_SIZE must hold the record");
+static_assert(BLOBSMITH_STORAGE_SIZE(1) == FIXED_STORAGE + STORAGE_PER_ENTRY,
+              "the header's formula and the reader's agree");
+
+int64_t read_memory(void* context, const uint64_t offset, void* buffer, const size_t length) {
+  return static_cast<int64_t>(read_memory_span(context, offset, buffer, length));
+}
+
+size_t read_through_io(void* context, const uint64_t offset, void* into, const size_t length) {
+  const blobsmith_io* io = static_cast<const blobsmith_io*>(context);
+  const int64_t got = io->read_at(io->context, offset, into, length);
+  return got < 0 || static_cast<uint64_t>(got) > length ? 0 : static_cast<size_t>(got);
+}
+
+void* allocate_with_malloc(void* /*context*/, const size_t size) { return std::malloc(size); }
+void release_with_free(void* /*context*/, void* block) { std::free(block); }
+
+const unsigned char* entry_image(const blobsmith_pack* pack, const int32_t index) {
+  return pack->table + static_cast<size_t>(index) * PACK_ENTRY_SIZE;
+}
+
+const char* entry_name(const blobsmith_pack* pack, const int32_t index) {
+  return reinterpret_cast<const char*>(entry_image(pack, index));
+}
+
+// The packer's order of two named entries, the table order breaking ties.
+bool entry_before(const blobsmith_pack* pack, const uint16_t a, const uint16_t b) {
+  const int order = compare_folded_names(entry_name(pack, a), entry_name(pack, b));
+  return order < 0 || (order == 0 && a < b);
+}
+
+void sift_down(const blobsmith_pack* pack, uint16_t* heap, size_t root, const size_t size) {
+  for (size_t child = 2 * root + 1; child < size; child = 2 * root + 1) {
+    if (child + 1 < size && entry_before(pack, heap[child], heap[child + 1])) ++child;
+    if (!entry_before(pack, heap[root], heap[child])) return;
+    const uint16_t kept = heap[root];
+    heap[root] = heap[child];
+    heap[child] = kept;
+    root = child;
+  }
+}
+
+// Lists the named entries in the packer's order. A pack the packer wrote
+// already stands in it; any other is sorted in place, without allocating.
+void build_order(blobsmith_pack* pack) {
+  bool sorted = true;
+  int32_t named = 0;
+  for (int32_t i = 0; i < pack->count; ++i) {
+    const char* name = entry_name(pack, i);
+    if (name[0] == '\0' || std::memchr(name, 0, PACK_NAME_FIELD_SIZE) == nullptr) continue;
+    const uint16_t index = static_cast<uint16_t>(i);
+    if (named > 0 && !entry_before(pack, pack->order[named - 1], index)) sorted = false;
+    pack->order[named++] = index;
+  }
+  pack->named = named;
+  if (sorted) return;
+  const size_t size = static_cast<size_t>(named);
+  for (size_t root = size / 2; root-- > 0;) sift_down(pack, pack->order, root, size);
+  for (size_t end = size; end-- > 1;) {
+    const uint16_t top = pack->order[0];
+    pack->order[0] = pack->order[end];
+    pack->order[end] = top;
+    sift_down(pack, pack->order, 0, end);
+  }
+}
+
+// True when two names are the same byte for byte, "\\" and "/" alike.
+bool same_name(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    if (*a != *b && !(is_name_separator(*a) && is_name_separator(*b))) return false;
+    if (*a == '\0') return true;
+  }
+}
+
+struct MemberSpan {
+  uint64_t start;
+  uint32_t size;
+  bool inside;  // the bytes lie in the data area, before the checksum word
+};
+
+MemberSpan member_span(const blobsmith_pack* pack, const int32_t index) {
+  const unsigned char* image = entry_image(pack, index);
+  const int32_t stored = static_cast<int32_t>(get_u32_le(image + ENTRY_BYTE_SIZE_AT));
+  MemberSpan span{uint64_t{get_u32_le(image + ENTRY_START_BLOCK_AT)} * PACK_BLOCK_SIZE,
+                  stored > 0 ? static_cast<uint32_t>(stored) : 0u, true};
+  // An entry pointing elsewhere would hand out header, table or checksum bytes.
+  if (span.size > 0) {
+    span.inside = span.start >= PACK_DATA_OFFSET && pack->io.size >= PACK_CHECKSUM_SIZE &&
+                  span.start + span.size <= pack->io.size - PACK_CHECKSUM_SIZE;
+  }
+  return span;
+}
+
+// Where the record goes: in the caller's memory, aligned, or one block from
+// the allocator. Returns nullptr with *status set when there is none.
+blobsmith_pack* place_record(const blobsmith_storage* storage, const int32_t count,
+                             int* status) {
+  const size_t needed = blobsmith_storage_size(count);
+  void* memory = nullptr;
+  blobsmith_allocator allocator{allocate_with_malloc, release_with_free, nullptr};
+  if (storage != nullptr && storage->memory != nullptr) {
+    if (storage->size < needed) {
+      *status = BLOBSMITH_ERROR_STORAGE;
+      return nullptr;
+    }
+    memory = storage->memory;
+  } else {
+    if (storage != nullptr && storage->allocator != nullptr) allocator = *storage->allocator;
+    memory = allocator.allocate(allocator.context, needed);
+    if (memory == nullptr) {
+      *status = BLOBSMITH_ERROR_NO_MEMORY;
+      return nullptr;
+    }
+  }
+  const uintptr_t address = reinterpret_cast<uintptr_t>(memory);
+  const uintptr_t misalignment = address % alignof(blobsmith_pack);
+  unsigned char* start = static_cast<unsigned char*>(memory) +
+                         (misalignment == 0 ? 0 : alignof(blobsmith_pack) - misalignment);
+  blobsmith_pack* pack = new (start) blobsmith_pack{};
+  pack->allocation = storage != nullptr && storage->memory != nullptr ? nullptr : memory;
+  pack->allocator = allocator;
+  unsigned char* after = start + sizeof(blobsmith_pack);
+  pack->order = reinterpret_cast<uint16_t*>(after);
+  pack->table = after + static_cast<size_t>(count) * sizeof(uint16_t);
+  return pack;
+}
+
+void release_record(blobsmith_pack* pack) {
+  if (pack->allocation != nullptr) pack->allocator.release(pack->allocator.context, pack->allocation);
+}
+
+// Opens a pack read through io (image when it lies in memory).
+int open_pack(const blobsmith_io& io, const unsigned char* image,
+              const blobsmith_storage* storage, blobsmith_pack** result) {
+  const ByteSource source{read_through_io, const_cast<blobsmith_io*>(&io)};
+  PackHead head;
+  read_pack_head(source, &head);
+  if (!head.header_whole) {
+    return io.size < PACK_HEADER_SIZE ? BLOBSMITH_ERROR_TRUNCATED : BLOBSMITH_ERROR_READ;
+  }
+  if (!header_is_pack(head.header)) return BLOBSMITH_ERROR_NOT_A_PACK;
+  const int32_t count = head.header.entry_count;
+  if (!entry_count_usable(count)) return BLOBSMITH_ERROR_ENTRY_COUNT;
+  if (io.size < PACK_TABLE_OFFSET + static_cast<uint64_t>(count) * PACK_ENTRY_SIZE) {
+    return BLOBSMITH_ERROR_TRUNCATED;
+  }
+  int status = BLOBSMITH_OK;
+  blobsmith_pack* pack = place_record(storage, count, &status);
+  if (pack == nullptr) return status;
+  pack->io = io;
+  pack->image = image;
+  pack->count = count;
+  if (image != nullptr) {
+    pack->table = image + PACK_TABLE_OFFSET;
+  } else if (read_pack_table(source, count, const_cast<unsigned char*>(pack->table)) != count) {
+    release_record(pack);
+    return BLOBSMITH_ERROR_READ;
+  }
+  std::memcpy(pack->machine, head.header.machine, HEADER_MACHINE_SIZE);
+  std::memcpy(pack->stamps, head.header.date_stamp, HEADER_DATE_STAMP_SIZE);
+  std::memcpy(pack->stamps + HEADER_DATE_STAMP_SIZE, head.header.time_stamp,
+              HEADER_TIME_STAMP_SIZE);
+  build_order(pack);
+  *result = pack;
+  return BLOBSMITH_OK;
+}
+
+}  // namespace
+
+}  // namespace blobsmith
+
+using namespace blobsmith;  // NOLINT: the C interface below implements this namespace's reader
+
+extern "C" {
+
+size_t blobsmith_storage_size(const int32_t entry_count) {
+  if (!entry_count_usable(entry_count)) return 0;
+  return FIXED_STORAGE + STORAGE_PER_ENTRY * static_cast<size_t>(entry_count);
+}
+
+int blobsmith_entry_count_of(const void* header, const size_t length, int32_t* entry_count) {
+  if (header == nullptr || entry_count == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
+  if (length < PACK_HEADER_SIZE) return BLOBSMITH_ERROR_TRUNCATED;
+  unsigned char image[PACK_HEADER_SIZE];
+  std::memcpy(image, header, sizeof image);
+  PackHeader decoded;
+  decode_header(image, &decoded);
+  if (!header_is_pack(decoded)) return BLOBSMITH_ERROR_NOT_A_PACK;
+  if (!entry_count_usable(decoded.entry_count)) return BLOBSMITH_ERROR_ENTRY_COUNT;
+  *entry_count = decoded.entry_count;
+  return BLOBSMITH_OK;
+}
+
+int blobsmith_open_memory(const void* image, const size_t length, const blobsmith_storage* storage,
+                          blobsmith_pack** pack) {
+  if (image == nullptr || pack == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
+  // Until the record holds the span, reads go through this one.
+  MemorySpan span{static_cast<const unsigned char*>(image), length};
+  const blobsmith_io io{read_memory, length, &span};
+  const int status = open_pack(io, span.bytes, storage, pack);
+  if (status == BLOBSMITH_OK) {
+    (*pack)->span = span;
+    (*pack)->io.context = &(*pack)->span;
+  }
+  return status;
+}
+
+int blobsmith_open_io(const blobsmith_io* io, const blobsmith_storage* storage,
+                      blobsmith_pack** pack) {
+  if (io == nullptr || io->read_at == nullptr || pack == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
+  return open_pack(*io, nullptr, storage, pack);
+}
+
+int blobsmith_open_file(const char* path, const blobsmith_storage* storage,
+                        blobsmith_pack** pack) {
+  if (path == nullptr || pack == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
+  ReaderFile file;
+  if (reader_file_open(path, &file) != 0) return BLOBSMITH_ERROR_OPEN;
+  // The file record is copied into the pack's record; until then the io
+  // context is the local one.
+  blobsmith_io io{reader_file_read_at, file.size, &file};
+  const int status = open_pack(io, nullptr, storage, pack);
+  if (status != BLOBSMITH_OK) {
+    reader_file_close(&file);
+    return status;
+  }
+  (*pack)->file = file;
+  (*pack)->owns_file = true;
+  (*pack)->io.context = &(*pack)->file;
+  return BLOBSMITH_OK;
+}
+
+void blobsmith_close(blobsmith_pack* pack) {
+  if (pack == nullptr) return;
+  if (pack->owns_file) reader_file_close(&pack->file);
+  release_record(pack);
+}
+
+int32_t blobsmith_entry_count(const blobsmith_pack* pack) {
+  return pack == nullptr ? BLOBSMITH_ERROR_ARGUMENT : pack->count;
+}
+
+int blobsmith_pack_info_of(const blobsmith_pack* pack, blobsmith_pack_info* info) {
+  if (pack == nullptr || info == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
+  std::memset(info, 0, sizeof *info);
+  info->entry_count = pack->count;
+  std::memcpy(info->machine, pack->machine, HEADER_MACHINE_SIZE - 1);
+  std::memcpy(info->date, pack->stamps, HEADER_DATE_STAMP_SIZE);
+  std::memcpy(info->time, pack->stamps + HEADER_DATE_STAMP_SIZE, HEADER_TIME_STAMP_SIZE);
+  return BLOBSMITH_OK;
+}
+
+int32_t blobsmith_find(const blobsmith_pack* pack, const char* name) {
+  if (pack == nullptr || name == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
+  // A name longer than a stored name can be is in no pack.
+  size_t length = 0;
+  while (length < PACK_NAME_FIELD_SIZE && name[length] != '\0') ++length;
+  if (length == PACK_NAME_FIELD_SIZE) return BLOBSMITH_ERROR_NOT_FOUND;
+  // The first named entry not below the name.
+  int32_t low = 0;
+  int32_t high = pack->named;
+  while (low < high) {
+    const int32_t middle = low + (high - low) / 2;
+    if (compare_folded_names(entry_name(pack, pack->order[middle]), name) < 0) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  // Names that differ only in letter case fold alike: the one equal byte
+  // for byte wins, else the first in table order.
+  for (int32_t k = low;
+       k < pack->named && compare_folded_names(entry_name(pack, pack->order[k]), name) == 0; ++k) {
+    if (same_name(entry_name(pack, pack->order[k]), name)) return pack->order[k];
+  }
+  if (low < pack->named && compare_folded_names(entry_name(pack, pack->order[low]), name) == 0) {
+    return pack->order[low];
+  }
+  return BLOBSMITH_ERROR_NOT_FOUND;
+}
+
+int blobsmith_member_at(const blobsmith_pack* pack, const int32_t index, blobsmith_member* member) {
+  if (pack == nullptr || member == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
+  if (index < 0 || index >= pack->count) return BLOBSMITH_ERROR_INDEX;
+  const char* name = entry_name(pack, index);
+  const bool terminated = std::memchr(name, 0, PACK_NAME_FIELD_SIZE) != nullptr;
+  std::memcpy(member->name, name, PACK_NAME_MAX_LENGTH);
+  member->name[PACK_NAME_MAX_LENGTH] = '\0';
+  const MemberSpan span = member_span(pack, index);
+  member->size = span.size;
+  member->offset = span.start;
+  return terminated && span.inside ? BLOBSMITH_OK : BLOBSMITH_ERROR_DAMAGED;
+}
+
+int64_t blobsmith_read(const blobsmith_pack* pack, const int32_t index, const uint64_t offset,
+                       void* buffer, const size_t length) {
+  if (pack == nullptr || (buffer == nullptr && length > 0)) return BLOBSMITH_ERROR_ARGUMENT;
+  if (index < 0 || index >= pack->count) return BLOBSMITH_ERROR_INDEX;
+  const MemberSpan span = member_span(pack, index);
+  if (offset > span.size) return BLOBSMITH_ERROR_RANGE;
+  const uint64_t left = span.size - offset;
+  const size_t wanted = left < length ? static_cast<size_t>(left) : length;
+  if (wanted == 0) return 0;
+  if (!span.inside) return BLOBSMITH_ERROR_DAMAGED;
+  const int64_t got = pack->io.read_at(pack->io.context, span.start + offset, buffer, wanted);
+  return got == static_cast<int64_t>(wanted) ? got : BLOBSMITH_ERROR_READ;
+}
+
+int64_t blobsmith_read_member(const blobsmith_pack* pack, const int32_t index, void* buffer,
+                              const size_t capacity) {
+  if (pack == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
+  if (index < 0 || index >= pack->count) return BLOBSMITH_ERROR_INDEX;
+  const uint32_t size = member_span(pack, index).size;
+  if (capacity < size) return BLOBSMITH_ERROR_BUFFER;
+  return blobsmith_read(pack, index, 0, buffer, size);
+}
+
+int blobsmith_member_data(const blobsmith_pack* pack, const int32_t index, const void** data,
+                          size_t* size) {
+  if (pack == nullptr || data == nullptr || size == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
+  if (pack->image == nullptr) return BLOBSMITH_ERROR_NOT_IN_MEMORY;
+  if (index < 0 || index >= pack->count) return BLOBSMITH_ERROR_INDEX;
+  const MemberSpan span = member_span(pack, index);
+  if (!span.inside) return BLOBSMITH_ERROR_DAMAGED;
+  *data = span.size > 0 ? pack->image + span.start : pack->image;
+  *size = span.size;
+  return BLOBSMITH_OK;
+}
+
+const char* blobsmith_status_text(const int status) {
+  switch (status) {
+    case BLOBSMITH_OK: return "success";
+    case BLOBSMITH_ERROR_ARGUMENT: return "a null pointer or an argument out of range";
+    case BLOBSMITH_ERROR_OPEN: return "the file cannot be opened as a regular file";
+    case BLOBSMITH_ERROR_READ: return "a read failed or came up short";
+    case BLOBSMITH_ERROR_NOT_A_PACK: return "not a pack file";
+    case BLOBSMITH_ERROR_ENTRY_COUNT: return "entry count outside 1 to 2047";
+    case BLOBSMITH_ERROR_TRUNCATED: return "the pack ends inside its header or table";
+    case BLOBSMITH_ERROR_NO_MEMORY: return "no memory for the pack's index";
+    case BLOBSMITH_ERROR_STORAGE: return "the storage given is too small";
+    case BLOBSMITH_ERROR_NOT_FOUND: return "no member of that name";
+    case BLOBSMITH_ERROR_INDEX: return "no entry of that index";
+    case BLOBSMITH_ERROR_RANGE: return "an offset beyond the member's end";
+    case BLOBSMITH_ERROR_DAMAGED: return "the entry's name or bytes lie outside the pack";
+    case BLOBSMITH_ERROR_BUFFER: return "the buffer cannot hold the whole member";
+    case BLOBSMITH_ERROR_NOT_IN_MEMORY: return "the pack was not opened from memory";
+    default: return "unknown status";
+  }
+}
+
+}  // extern "C"
