@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer) in build-fuzz and runs each for a bounded time,
 # starting from a copy of its committed seed corpus, so the corpus in the
 # tree never changes. About a minute in all: the extractor, whose every run
-# makes files and directories, gets 30 seconds, the decoders and the option
+# makes files and directories, gets 30 seconds, the reader and the option
 # walks 15 each; FUZZ_SECONDS gives every target that many seconds instead.
 # Prints the number of executions of each target.
 set -euo pipefail
@@ -11,9 +11,9 @@ cd "$(dirname "$0")/.."
 
 .ci/deps clang-14 libclang-rt-14-dev
 
-CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CXX=clang++-14 CC=clang-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBUILD_TESTING=OFF -DBLOBSMITH_LIBFUZZER=ON
-cmake --build build-fuzz -j2 --target extract_pack_fuzz decode_fuzz options_fuzz
+cmake --build build-fuzz -j2 --target extract_pack_fuzz reader_fuzz options_fuzz
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -22,7 +22,7 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 # The extractor target makes its scratch tree under TMPDIR.
 [ -w /dev/shm ] && export TMPDIR=/dev/shm
 status=0
-for plan in extract_pack_fuzz:30 decode_fuzz:15 options_fuzz:15; do
+for plan in extract_pack_fuzz:30 reader_fuzz:15 options_fuzz:15; do
   target=${plan%%:*}
   seconds=${FUZZ_SECONDS:-${plan#*:}}
   mkdir -p "$work/$target"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the whole project with clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer in build-asan and runs every test there. Any
-# sanitizer report aborts the test that hit it, so it fails the run.
+# UndefinedBehaviorSanitizer in build-asan and runs every test there; then
+# builds it with ThreadSanitizer in build-tsan and runs the reader's tests,
+# many threads reading one pack among them. Any sanitizer report aborts the
+# test that hit it, so it fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,6 +11,11 @@ cd "$(dirname "$0")/.."
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-CXX=clang++-14 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBLOBSMITH_SANITIZE=ON
+CXX=clang++-14 CC=clang-14 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBLOBSMITH_SANITIZE=ON
 cmake --build build-asan -j2
 ctest --test-dir build-asan --output-on-failure -j2
+
+export TSAN_OPTIONS=halt_on_error=1:abort_on_error=1
+CXX=clang++-14 CC=clang-14 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBLOBSMITH_TSAN=ON
+cmake --build build-tsan -j2 --target blobsmith_reader_load_test blobsmith_test
+ctest --test-dir build-tsan --output-on-failure -j2 -R '^(reader\.|Reader\.)'

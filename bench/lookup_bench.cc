@@ -1,180 +1,138 @@
-// Lookups by name in a full pack: 2047 members, the most the tool writes.
-// Compares the reader's search over the packer's order with a plain scan of
-// the table, and measures opening a pack and reading one member.
+// The run-time reader on a full pack (2047 members, the most the tool
+// writes): a lookup by name, and a lookup with a read of a 4 KiB member,
+// from a pack in memory and from a file, on 1, 2 and 8 threads sharing one
+// open pack; a plain scan of the table for comparison; and opening a pack.
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "blobsmith/reader.h"
 #include "format/member_name.h"
-#include "platform/io.h"
-#include "read/pack_image_testing.h"
-#include "read/pack_reader.h"
+#include "format/pack_format.h"
+#include "support/pack_image.h"
+
+using namespace blobsmith;  // NOLINT: the benchmark compares with the format's own order
 
 namespace {
 
 constexpr int MEMBER_COUNT = PACK_MAX_USABLE_ENTRIES;
+constexpr size_t MEMBER_SIZE = 4096;
 
-// A pack of 2047 resources in the packer's order, written once to a
-// temporary file, and the names to look up in a shuffled order.
+// A pack of 2047 members of 4 KiB in the packer's order, in memory and in a
+// temporary file, and the names to look up, shuffled, "/" between levels
+// and in upper case.
 struct Fixture {
+  std::string image;
   std::string path;
-  std::vector<std::string> stored_names;  // "\\" between levels
-  std::vector<std::string> queries;       // "/" between levels, upper case
-  std::vector<std::string> missing;
+  std::vector<std::string> queries;
+  blobsmith_pack* memory = nullptr;
+  blobsmith_pack* file = nullptr;
 
   Fixture() {
     const char* kinds[] = {"textures", "sounds", "levels", "fonts", "shaders", "ui"};
-    std::vector<TestMember> members;
+    std::vector<ImageMember> members;
     for (int i = 0; i < MEMBER_COUNT; ++i) {
       char name[PACK_NAME_FIELD_SIZE];
       std::snprintf(name, sizeof name, "%s\\set%02d\\item_%04d.bin", kinds[i % 6], i % 37, i);
-      members.push_back({name, std::string(static_cast<size_t>(64 + (i * 97) % 3000), 'r'), false});
-    }
-    std::sort(members.begin(), members.end(), [](const TestMember& a, const TestMember& b) {
-      return compare_name_order(a.name.c_str(), b.name.c_str(), true) < 0;
-    });
-    for (const TestMember& member : members) {
-      stored_names.push_back(member.name);
-      std::string query = member.name;
-      for (char& c : query) {
-        if (c == '\\') c = '/';
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-      }
+      members.push_back(ImageMember{name, std::string(MEMBER_SIZE, static_cast<char>(i)), false});
+      std::string query = name;
+      for (char& c : query) c = c == '\\' ? '/' : static_cast<char>(std::toupper(c));
       queries.push_back(query);
-      missing.push_back(member.name + "x");
     }
-    std::mt19937 shuffle_seed(2047);
-    std::shuffle(stored_names.begin(), stored_names.end(), shuffle_seed);
-    std::shuffle(queries.begin(), queries.end(), shuffle_seed);
-
+    std::sort(members.begin(), members.end(), [](const ImageMember& a, const ImageMember& b) {
+      return compare_name_order(a.name.c_str(), b.name.c_str()) < 0;
+    });
+    image = sound_pack_image(members);
+    std::shuffle(queries.begin(), queries.end(), std::mt19937(2047));
     char pattern[] = "/tmp/blobsmith-lookup-XXXXXX";
     const int fd = mkstemp(pattern);
     if (fd < 0) std::abort();
     close(fd);
     path = pattern;
-    const std::string image = build_sound_pack_image(members);
-    IoFile* file = io_open(path.c_str(), "wb");
-    if (file == nullptr || io_write(image.data(), 1, image.size(), file) != image.size() ||
-        io_close(file) != 0) {
+    std::ofstream(path, std::ios::binary) << image;
+    if (blobsmith_open_memory(image.data(), image.size(), nullptr, &memory) != BLOBSMITH_OK ||
+        blobsmith_open_file(path.c_str(), nullptr, &file) != BLOBSMITH_OK) {
       std::abort();
     }
   }
-  ~Fixture() { std::remove(path.c_str()); }
+  ~Fixture() {
+    blobsmith_close(memory);
+    blobsmith_close(file);
+    std::remove(path.c_str());
+  }
 };
 
 Fixture& fixture() {
-  static Fixture instance;
-  return instance;
+  static Fixture* shared = new Fixture();
+  return *shared;
 }
 
-// Opens the fixture's pack; a failure stops the benchmark.
-bool open_pack(benchmark::State& state, PackReader* reader) {
-  if (pack_reader_open(fixture().path.c_str(), reader) != PACK_READ_OK) {
-    state.SkipWithError("the pack cannot be opened");
-    return false;
-  }
-  return true;
-}
-
-void run_lookups(benchmark::State& state, const std::vector<std::string>& names,
-                 const bool expect_found) {
-  PackReader reader;
-  if (!open_pack(state, &reader)) return;
-  size_t next = 0;
+void BM_Find(benchmark::State& state) {
+  const Fixture& f = fixture();
+  size_t i = static_cast<size_t>(state.thread_index()) * 101;
   for (auto _ : state) {
-    const int32_t index = pack_reader_find(reader, names[next].c_str());
-    if ((index >= 0) != expect_found) {
-      state.SkipWithError("unexpected lookup result");
-      break;
+    benchmark::DoNotOptimize(blobsmith_find(f.memory, f.queries[i++ % f.queries.size()].c_str()));
+  }
+}
+BENCHMARK(BM_Find)->Threads(1)->Threads(2)->Threads(8)->UseRealTime();
+
+// Find, then read the whole 4 KiB member: arg 0 from memory, arg 1 from the file.
+void BM_FindAndRead4K(benchmark::State& state) {
+  const Fixture& f = fixture();
+  const blobsmith_pack* pack = state.range(0) == 0 ? f.memory : f.file;
+  std::vector<char> buffer(MEMBER_SIZE);
+  size_t i = static_cast<size_t>(state.thread_index()) * 101;
+  for (auto _ : state) {
+    const int32_t index = blobsmith_find(pack, f.queries[i++ % f.queries.size()].c_str());
+    if (blobsmith_read_member(pack, index, buffer.data(), buffer.size()) != MEMBER_SIZE) {
+      state.SkipWithError("read failed");
     }
-    benchmark::DoNotOptimize(index);
-    next = next + 1 == names.size() ? 0 : next + 1;
+    benchmark::DoNotOptimize(buffer.data());
   }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
-  pack_reader_close(&reader);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * MEMBER_SIZE));
 }
+BENCHMARK(BM_FindAndRead4K)->ArgName("file")->Arg(0)->Arg(1)->Threads(1)->Threads(2)->Threads(8)
+    ->UseRealTime();
 
-void BM_FindStoredName(benchmark::State& state) {
-  run_lookups(state, fixture().stored_names, true);
-}
-BENCHMARK(BM_FindStoredName);
-
-// Other separators and other letter case: the same search.
-void BM_FindSlashUpperCase(benchmark::State& state) {
-  run_lookups(state, fixture().queries, true);
-}
-BENCHMARK(BM_FindSlashUpperCase);
-
-void BM_FindMissingName(benchmark::State& state) {
-  run_lookups(state, fixture().missing, false);
-}
-BENCHMARK(BM_FindMissingName);
-
-// The baseline: every entry compared in table order until one matches.
-void BM_LinearScanOfTable(benchmark::State& state) {
-  PackReader reader;
-  if (!open_pack(state, &reader)) return;
-  const std::vector<std::string>& names = fixture().stored_names;
-  size_t next = 0;
+// For comparison: a scan of the table comparing folded names.
+void BM_LinearScan(benchmark::State& state) {
+  const Fixture& f = fixture();
+  size_t i = 0;
   for (auto _ : state) {
+    const std::string& query = f.queries[i++ % f.queries.size()];
     int32_t found = -1;
-    for (int32_t i = 0; i < reader.entry_count && found < 0; ++i) {
-      if (compare_name_order(reader.entries[i].name, names[next].c_str(), true) == 0) found = i;
-    }
-    if (found < 0) {
-      state.SkipWithError("a stored name was not found");
-      break;
+    for (int32_t k = 0; k < MEMBER_COUNT && found < 0; ++k) {
+      const char* name = &f.image[PACK_TABLE_OFFSET + static_cast<size_t>(k) * PACK_ENTRY_SIZE];
+      if (compare_folded_names(name, query.c_str()) == 0) found = k;
     }
     benchmark::DoNotOptimize(found);
-    next = next + 1 == names.size() ? 0 : next + 1;
   }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
-  pack_reader_close(&reader);
 }
-BENCHMARK(BM_LinearScanOfTable);
+BENCHMARK(BM_LinearScan);
 
-// Header, 2047 entries and the name index: what a program pays once.
-void BM_OpenPack(benchmark::State& state) {
+// Opening: arg 0 from memory, arg 1 from the file; with caller storage.
+void BM_Open(benchmark::State& state) {
+  const Fixture& f = fixture();
+  std::vector<unsigned char> memory(BLOBSMITH_STORAGE_SIZE(MEMBER_COUNT));
+  const blobsmith_storage storage{memory.data(), memory.size(), nullptr};
   for (auto _ : state) {
-    PackReader reader;
-    if (!open_pack(state, &reader)) break;
-    benchmark::DoNotOptimize(reader.named_count);
-    pack_reader_close(&reader);
+    blobsmith_pack* pack = nullptr;
+    const int status = state.range(0) == 0
+                           ? blobsmith_open_memory(f.image.data(), f.image.size(), &storage, &pack)
+                           : blobsmith_open_file(f.path.c_str(), &storage, &pack);
+    if (status != BLOBSMITH_OK) state.SkipWithError("open failed");
+    blobsmith_close(pack);
   }
 }
-BENCHMARK(BM_OpenPack)->Unit(benchmark::kMicrosecond);
-
-// A lookup and a whole-member read (64 to 3063 bytes) from the open file.
-void BM_FindAndReadMember(benchmark::State& state) {
-  PackReader reader;
-  if (!open_pack(state, &reader)) return;
-  const std::vector<std::string>& names = fixture().stored_names;
-  std::vector<char> buffer(4096);
-  size_t next = 0;
-  int64_t bytes = 0;
-  for (auto _ : state) {
-    const int32_t index = pack_reader_find(reader, names[next].c_str());
-    const int32_t got = pack_reader_read_member(&reader, index, buffer.data(),
-                                                static_cast<int32_t>(buffer.size()));
-    if (got < 0) {
-      state.SkipWithError("a member could not be read");
-      break;
-    }
-    bytes += got;
-    next = next + 1 == names.size() ? 0 : next + 1;
-  }
-  state.SetBytesProcessed(bytes);
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
-  pack_reader_close(&reader);
-}
-BENCHMARK(BM_FindAndReadMember);
+BENCHMARK(BM_Open)->ArgName("file")->Arg(0)->Arg(1);
 
 }  // namespace
 

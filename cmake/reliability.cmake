@@ -42,6 +42,7 @@ if(BUILD_TESTING AND NOT WIN32)
     tests/reliability/hostile_pack_test.cc
     tests/reliability/injected_faults_test.cc
     tests/support/fault_io.cc
+    tests/support/pack_image.cc
     tests/support/test_support.cc
   )
   target_include_directories(blobsmith_reliability_test PRIVATE src tests)
@@ -54,6 +55,7 @@ if(BUILD_TESTING AND NOT WIN32)
 
   add_executable(blobsmith_reader_load_test
     tests/reader/threads_and_memory_test.cc
+    tests/support/pack_image.cc
     tests/support/test_support.cc
   )
   target_include_directories(blobsmith_reader_load_test PRIVATE src tests)

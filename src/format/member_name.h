@@ -10,13 +10,26 @@ namespace blobsmith {
 // stored name.
 inline bool is_name_separator(const char c) { return c == '\\' || c == '/'; }
 
-// A byte as the order compares it: 'A' to 'Z' as 'a' to 'z', "\\" as "/"
-// (stored names hold "\\" but were sorted holding "/"), nothing else folded.
-inline unsigned fold_name_byte(const char c) {
-  const unsigned value = static_cast<unsigned char>(c);
-  if (value >= 'A' && value <= 'Z') return value + ('a' - 'A');
-  return value == '\\' ? unsigned{'/'} : value;
+// The folding the order compares bytes by: 'A' to 'Z' as 'a' to 'z', "\\" as
+// "/" (stored names hold "\\" but were sorted holding "/"), nothing else.
+struct NameFold {
+  unsigned char bytes[256];
+};
+
+constexpr NameFold make_name_fold() {
+  NameFold fold{};
+  for (unsigned value = 0; value < 256; ++value) {
+    unsigned folded = value >= 'A' && value <= 'Z' ? value + ('a' - 'A') : value;
+    if (value == '\\') folded = '/';
+    fold.bytes[value] = static_cast<unsigned char>(folded);
+  }
+  return fold;
 }
+
+constexpr NameFold NAME_FOLD = make_name_fold();
+
+// A byte as the order compares it.
+inline unsigned fold_name_byte(const char c) { return NAME_FOLD.bytes[static_cast<unsigned char>(c)]; }
 
 // Compares two names byte by byte after folding; the first differing byte
 // decides and a proper prefix sorts first. Returns <0, 0 or >0.

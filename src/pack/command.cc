@@ -119,6 +119,9 @@ int pack_tree(const PackOptions& options, const LocalTime& stamp, NameTable* tab
   std::qsort(table->slots, static_cast<size_t>(count), PATH_BUFFER_SIZE, compare_names);
   const bool clashes = report_case_clashes(*table, count, prefix_len) > 0;
   if (open_pack_output(&output) != 0) return RUN_NOT_DONE;
+  static_assert(PACK_WHOLE == RUN_DONE && PACK_WHOLE_REPORTED == RUN_PARTLY_DONE &&
+                    PACK_NOT_WHOLE == RUN_NOT_DONE,
+                "the writer's outcomes are the command's exit statuses");
   int status = write_pack(output, prefix_len, table, count, stamp);
   if (status == RUN_NOT_DONE) {
     discard_pack_output(&output);

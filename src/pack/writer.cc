@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cli/commands.h"
 #include "format/printable.h"
 #include "pack/checksum_pass.h"
 #include "pack/stamp.h"
@@ -113,38 +112,38 @@ MemberOutcome pack_member(const PackOutput& output, char* slot, const int prefix
 
 }  // namespace
 
-int write_pack(const PackOutput& output, const int prefix_len, NameTable* table, const int count,
+WriteOutcome write_pack(const PackOutput& output, const int prefix_len, NameTable* table, const int count,
                const LocalTime& stamp) {
   unsigned char* images = static_cast<unsigned char*>(std::calloc(1, TABLE_SIZE));
   if (images == nullptr) {
     std::printf("%s write failed !!!\n", printable(output.name).c_str());
-    return RUN_NOT_DONE;
+    return PACK_NOT_WHOLE;
   }
-  int status = RUN_DONE;
+  WriteOutcome status = PACK_WHOLE;
   if (!write_layout(output.file, count, stamp, images)) {
     std::printf("%s write failed !!!\n", printable(output.name).c_str());
-    status = RUN_NOT_DONE;
+    status = PACK_NOT_WHOLE;
   }
-  for (int i = 0; i < count && status != RUN_NOT_DONE; ++i) {
+  for (int i = 0; i < count && status != PACK_NOT_WHOLE; ++i) {
     PackEntry entry;
     std::memset(&entry, 0, sizeof entry);
     const MemberOutcome outcome = pack_member(output, table->slots[i], prefix_len, &entry);
-    if (outcome == MEMBER_FATAL) status = RUN_NOT_DONE;
-    if (outcome == MEMBER_REPORTED) status = RUN_PARTLY_DONE;
+    if (outcome == MEMBER_FATAL) status = PACK_NOT_WHOLE;
+    if (outcome == MEMBER_REPORTED) status = PACK_WHOLE_REPORTED;
     unsigned char image[PACK_ENTRY_SIZE];
     encode_entry(entry, image);
     std::memcpy(images + static_cast<size_t>(i) * PACK_ENTRY_SIZE, image, PACK_ENTRY_SIZE);
   }
-  if (status != RUN_NOT_DONE &&
+  if (status != PACK_NOT_WHOLE &&
       (io_seek(output.file, PACK_TABLE_OFFSET, SEEK_SET) != 0 ||
        io_write(images, PACK_ENTRY_SIZE, static_cast<size_t>(count), output.file) !=
            static_cast<size_t>(count))) {
     std::printf("%s write failed !!!\n", printable(output.name).c_str());
-    status = RUN_NOT_DONE;
+    status = PACK_NOT_WHOLE;
   }
   std::free(images);
-  if (status != RUN_NOT_DONE && append_checksum(output.file) != CHECKSUM_OK) {
-    status = RUN_NOT_DONE;
+  if (status != PACK_NOT_WHOLE && append_checksum(output.file) != CHECKSUM_OK) {
+    status = PACK_NOT_WHOLE;
   }
   return status;
 }

@@ -10,6 +10,13 @@ namespace blobsmith {
 
 constexpr int MACHINE_FLAG_SIZE = 8;  // 7 characters and a terminator
 
+// How write_pack ended; the values are the pack command's exit statuses.
+enum WriteOutcome {
+  PACK_WHOLE = 0,          // every source packed
+  PACK_WHOLE_REPORTED = 1, // the pack is whole, but a source was reported
+  PACK_NOT_WHOLE = 2,      // the pack could not be written whole
+};
+
 // Process-wide: the machine flag stored in the header, initially "q5";
 // set by the pack command's option walk.
 extern char g_machine_flag[MACHINE_FLAG_SIZE];
@@ -24,10 +31,9 @@ extern char g_machine_flag[MACHINE_FLAG_SIZE];
 // short is reported once and zero-filled; the work goes on. A failed write
 // of the pack, a failed checksum pass, or a source that is the very file the
 // pack will replace ends the work.
-// Returns RUN_DONE, RUN_PARTLY_DONE (a source was reported) or
-// RUN_NOT_DONE (the pack is not whole; its line was printed).
+// Returns one of the outcomes above; PACK_NOT_WHOLE after printing its line.
 // REQUIRES: 1 <= count <= PACK_MAX_USABLE_ENTRIES; output is open.
-int write_pack(const PackOutput& output, int prefix_len, NameTable* table, int count,
+WriteOutcome write_pack(const PackOutput& output, int prefix_len, NameTable* table, int count,
                const LocalTime& stamp);
 
 }  // namespace blobsmith

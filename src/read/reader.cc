@@ -102,6 +102,15 @@ void build_order(blobsmith_pack* pack) {
   }
 }
 
+// A stored name against a name already folded, in the packer's order.
+int compare_with_key(const char* stored, const unsigned char* key) {
+  for (size_t i = 0;; ++i) {
+    const unsigned a = fold_name_byte(stored[i]);
+    if (a != key[i]) return a < key[i] ? -1 : 1;
+    if (a == 0) return 0;
+  }
+}
+
 // True when two names are the same byte for byte, "\\" and "/" alike.
 bool same_name(const char* a, const char* b) {
   for (;; ++a, ++b) {
@@ -290,16 +299,21 @@ int blobsmith_pack_info_of(const blobsmith_pack* pack, blobsmith_pack_info* info
 
 int32_t blobsmith_find(const blobsmith_pack* pack, const char* name) {
   if (pack == nullptr || name == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
-  // A name longer than a stored name can be is in no pack.
+  // The name is folded once; a name longer than a stored name can be is in
+  // no pack.
+  unsigned char key[PACK_NAME_FIELD_SIZE];
   size_t length = 0;
-  while (length < PACK_NAME_FIELD_SIZE && name[length] != '\0') ++length;
+  for (; length < PACK_NAME_FIELD_SIZE && name[length] != '\0'; ++length) {
+    key[length] = static_cast<unsigned char>(fold_name_byte(name[length]));
+  }
   if (length == PACK_NAME_FIELD_SIZE) return BLOBSMITH_ERROR_NOT_FOUND;
+  key[length] = 0;
   // The first named entry not below the name.
   int32_t low = 0;
   int32_t high = pack->named;
   while (low < high) {
     const int32_t middle = low + (high - low) / 2;
-    if (compare_folded_names(entry_name(pack, pack->order[middle]), name) < 0) {
+    if (compare_with_key(entry_name(pack, pack->order[middle]), key) < 0) {
       low = middle + 1;
     } else {
       high = middle;
@@ -307,14 +321,13 @@ int32_t blobsmith_find(const blobsmith_pack* pack, const char* name) {
   }
   // Names that differ only in letter case fold alike: the one equal byte
   // for byte wins, else the first in table order.
+  int32_t first = BLOBSMITH_ERROR_NOT_FOUND;
   for (int32_t k = low;
-       k < pack->named && compare_folded_names(entry_name(pack, pack->order[k]), name) == 0; ++k) {
+       k < pack->named && compare_with_key(entry_name(pack, pack->order[k]), key) == 0; ++k) {
     if (same_name(entry_name(pack, pack->order[k]), name)) return pack->order[k];
+    if (k == low) first = pack->order[k];
   }
-  if (low < pack->named && compare_folded_names(entry_name(pack, pack->order[low]), name) == 0) {
-    return pack->order[low];
-  }
-  return BLOBSMITH_ERROR_NOT_FOUND;
+  return first;
 }
 
 int blobsmith_member_at(const blobsmith_pack* pack, const int32_t index, blobsmith_member* member) {

@@ -34,6 +34,9 @@ int run_unpack_command(char** argv) {
       return RUN_NOT_DONE;
     }
   }
+  static_assert(EXTRACTED == RUN_DONE && EXTRACTED_REPORTED == RUN_PARTLY_DONE &&
+                    NOTHING_EXTRACTED == RUN_NOT_DONE,
+                "the extractor's outcomes are the command's exit statuses");
   return extract_pack(input, output);
 }
 

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <string>
 
-#include "cli/commands.h"
 #include "format/member_name.h"
 #include "format/pack_format.h"
 #include "format/printable.h"
@@ -164,55 +163,55 @@ bool extract_member(Extraction* x, const PackEntry& entry, const bool terminated
 }
 
 // Reads the table and extracts every member. Returns the exit status.
-int extract_members(Extraction* x, const int32_t count, const int32_t reserved_whole) {
-  int status = RUN_DONE;
+ExtractOutcome extract_members(Extraction* x, const int32_t count, const int32_t reserved_whole) {
+  ExtractOutcome status = EXTRACTED;
   for (int32_t block = reserved_whole; block < PACK_RESERVED_BLOCKS; ++block) {
     std::printf("%s read failed !!!\n", printable(x->pack_path).c_str());
-    status = RUN_PARTLY_DONE;
+    status = EXTRACTED_REPORTED;
   }
   const size_t table_size = static_cast<size_t>(count) * PACK_ENTRY_SIZE;
   unsigned char* table = static_cast<unsigned char*>(std::malloc(table_size));
   if (table == nullptr) {
     std::printf("%s cannot be extracted, out of memory !!!\n", printable(x->pack_path).c_str());
-    return RUN_NOT_DONE;
+    return NOTHING_EXTRACTED;
   }
   // An entry read short holds the bytes read, then zeros, and is processed
   // like any other.
   const int32_t whole = read_pack_table(io_source(x->pack), count, table);
   for (int32_t i = whole; i < count; ++i) {
     std::printf("%s read failed !!!\n", printable(x->pack_path).c_str());
-    status = RUN_PARTLY_DONE;
+    status = EXTRACTED_REPORTED;
   }
   for (int32_t i = 0; i < count; ++i) {
     unsigned char image[PACK_ENTRY_SIZE];
     std::memcpy(image, table + static_cast<size_t>(i) * PACK_ENTRY_SIZE, PACK_ENTRY_SIZE);
     PackEntry entry;
     const bool terminated = decode_entry(image, &entry) == 0;
-    if (!extract_member(x, entry, terminated)) status = RUN_PARTLY_DONE;
+    if (!extract_member(x, entry, terminated)) status = EXTRACTED_REPORTED;
   }
   std::free(table);
   close_levels_from(&x->chain, 0);
   if (x->chain.root != nullptr) out_dir_close(x->chain.root);
-  return x->root_failed ? RUN_NOT_DONE : status;
+  return x->root_failed ? NOTHING_EXTRACTED : status;
 }
 
 }  // namespace
 
-int extract_pack(const char* pack_path, const char* out_dir) {
+ExtractOutcome extract_pack(const char* pack_path, const char* out_dir) {
   if (out_dir[0] == '\0') {
     // Paths would start at the root of the file system.
     std::printf("empty output directory name, nothing extracted !!!\n");
-    return RUN_NOT_DONE;
+    return NOTHING_EXTRACTED;
   }
   Extraction x{pack_path, out_dir, io_open(pack_path), {}, false, {}};
   if (x.pack == nullptr || io_status(x.pack, &x.pack_status) != 0) {
     std::printf("%s open failed !!!\n", printable(pack_path).c_str());
     if (x.pack != nullptr) io_close(x.pack);
-    return RUN_NOT_DONE;
+    return NOTHING_EXTRACTED;
   }
   PackHead head;
   read_pack_head(io_source(x.pack), &head);
-  int status = RUN_NOT_DONE;
+  ExtractOutcome status = NOTHING_EXTRACTED;
   if (!head.header_whole) {
     // The header counts as all zero: nothing is extracted.
     std::printf("%s read header failed !!!\n", printable(pack_path).c_str());

@@ -4,6 +4,13 @@
 
 namespace blobsmith {
 
+// How extract_pack ended; the values are the unpack command's exit statuses.
+enum ExtractOutcome {
+  EXTRACTED = 0,             // every member written
+  EXTRACTED_REPORTED = 1,    // a member failed, with its line
+  NOTHING_EXTRACTED = 2,     // the pack or the output directory could not be used
+};
+
 // Recreates every member of the pack file at pack_path under out_dir,
 // creating directories as the names require; reports each failure as one
 // line on standard output and goes on with the next member.
@@ -13,11 +20,11 @@ namespace blobsmith {
 // directory by name; a name with a ".." level, a leading separator or a
 // drive prefix is refused. Never writes through a file with other names,
 // nor into the pack being read.
-// Returns the exit status: RUN_NOT_DONE when out_dir is empty or cannot be
-// made, the pack cannot be opened, its header cannot be read or its entry
-// count is outside 1 to 2047; RUN_PARTLY_DONE after any other failure;
-// RUN_DONE otherwise.
-int extract_pack(const char* pack_path, const char* out_dir);
+// Returns NOTHING_EXTRACTED when out_dir is empty or cannot be made, the
+// pack cannot be opened, its header cannot be read or its entry count is
+// outside 1 to 2047; EXTRACTED_REPORTED after any other failure; EXTRACTED
+// otherwise.
+ExtractOutcome extract_pack(const char* pack_path, const char* out_dir);
 
 }  // namespace blobsmith
 
