@@ -1,9 +1,11 @@
 # Installation: the tool and its manual page; the run-time reader (shared
 # and static libraries in the multiarch directory, its header, a CMake
 # package giving blobsmith::reader and blobsmith::reader_static, and
-# blobsmith-reader.pc); the licence. cpack -G DEB makes three packages:
-# blobsmith (the tool), libblobsmith-reader0 (the shared library) and
-# libblobsmith-reader-dev (what building against the reader needs).
+# blobsmith-reader.pc); the licence and changelog. cpack -G DEB makes three
+# packages: blobsmith (the tool), libblobsmith-reader0 (the shared library)
+# and libblobsmith-reader-dev (what building against the reader needs).
+# Below, the tests that build programs against an installed tree and check
+# the packages with lintian.
 include(CMakePackageConfigHelpers)
 
 set(BLOBSMITH_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/blobsmith)
@@ -22,10 +24,12 @@ install(FILES ${PROJECT_SOURCE_DIR}/include/blobsmith/reader.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/blobsmith COMPONENT development)
 
 # Debian wants manual pages and changelogs compressed, without time stamps.
+# doc/changelog is kept in the Debian format, so it is each package's
+# changelog.Debian.gz (the package versions carry a Debian revision).
 set(blobsmith_gz ${PROJECT_BINARY_DIR}/gz)
 file(MAKE_DIRECTORY ${blobsmith_gz})
 find_program(BLOBSMITH_GZIP gzip)
-foreach(pair "doc/blobsmith.1:blobsmith.1.gz" "doc/changelog:changelog.gz")
+foreach(pair "doc/blobsmith.1:blobsmith.1.gz" "doc/changelog:changelog.Debian.gz")
   string(REPLACE ":" ";" pair ${pair})
   list(GET pair 0 from)
   list(GET pair 1 to)
@@ -34,7 +38,7 @@ foreach(pair "doc/blobsmith.1:blobsmith.1.gz" "doc/changelog:changelog.gz")
     DEPENDS ${PROJECT_SOURCE_DIR}/${from} VERBATIM)
 endforeach()
 add_custom_target(blobsmith_compressed_docs ALL
-  DEPENDS ${blobsmith_gz}/blobsmith.1.gz ${blobsmith_gz}/changelog.gz)
+  DEPENDS ${blobsmith_gz}/blobsmith.1.gz ${blobsmith_gz}/changelog.Debian.gz)
 install(FILES ${blobsmith_gz}/blobsmith.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
 foreach(doc IN ITEMS TOOL LIB DEV)
   string(TOLOWER ${doc} component)
@@ -45,8 +49,8 @@ foreach(doc IN ITEMS TOOL LIB DEV)
   endif()
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${BLOBSMITH_DOC_${doc}}
     RENAME copyright COMPONENT ${component})
-  install(FILES ${blobsmith_gz}/changelog.gz DESTINATION ${BLOBSMITH_DOC_${doc}}
-    RENAME changelog.gz COMPONENT ${component})
+  install(FILES ${blobsmith_gz}/changelog.Debian.gz DESTINATION ${BLOBSMITH_DOC_${doc}}
+    COMPONENT ${component})
 endforeach()
 
 install(EXPORT blobsmith-targets NAMESPACE blobsmith::
@@ -102,7 +106,8 @@ set(CPACK_PACKAGE_VENDOR "blobsmith")
 set(CPACK_PACKAGE_CONTACT ${BLOBSMITH_PACKAGE_CONTACT})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "packs a directory tree into one block-aligned pack file")
+# No CPACK_PACKAGE_DESCRIPTION_SUMMARY: CPack would put it before every
+# component's description, and each of those begins with its own synopsis.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL tool library development)
@@ -128,7 +133,14 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libblobsmith-reader0 (= ${PROJECT_
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION [=[run-time reader of blobsmith pack files (development files)
 The header, the static library, the CMake package and the pkg-config file
 for building programs against the blobsmith pack reader.]=])
-set(CPACK_DEBIAN_LIBRARY_PACKAGE_GENERATE_SHLIBS ON)
+# The library package declares its soname in a shlibs file, so programs
+# built against it depend on it, and has dpkg run ldconfig through the
+# ldconfig trigger. (CPack 3.25 also writes a postinst and postrm calling
+# ldconfig for any library under /usr/lib; redundant, and harmless.)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+file(WRITE ${PROJECT_BINARY_DIR}/deb/triggers "activate-noawait ldconfig\n")
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/deb/triggers)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Let dpkg-shlibdeps name the packages the programs need.
 find_program(BLOBSMITH_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(BLOBSMITH_DPKG_SHLIBDEPS)
@@ -138,3 +150,44 @@ if(UNIX AND NOT APPLE AND NOT CMAKE_CROSSCOMPILING)
   set(CPACK_GENERATOR DEB)
 endif()
 include(CPack)
+
+# tests/install/run.sh: install.tree installs into a scratch prefix in the
+# build tree and checks it; the others build programs against that prefix.
+# install.deb makes and checks the packages from a build of its own.
+if(BUILD_TESTING AND NOT WIN32 AND NOT CMAKE_CROSSCOMPILING)
+  # Programs linked with a sanitized reader need the sanitizers' run-times.
+  # clang's check of calls through function pointers gives the reader's code
+  # references into the C++ part of its run-time and into the C++ library,
+  # which a C program's link does not bring by itself. An instrumented
+  # library also exports symbols of its own, so the symbol check runs only
+  # on a plain build.
+  set(blobsmith_consumer_link "")
+  if(BLOBSMITH_SANITIZE)
+    set(blobsmith_consumer_link -fsanitize=address,undefined)
+    if(CMAKE_C_COMPILER_ID MATCHES "Clang")
+      list(APPEND blobsmith_consumer_link -fsanitize-link-c++-runtime -lstdc++)
+    endif()
+  elseif(BLOBSMITH_TSAN)
+    set(blobsmith_consumer_link -fsanitize=thread)
+  endif()
+  list(JOIN blobsmith_consumer_link " " blobsmith_consumer_link)
+  foreach(step tree c cmake plugin symbols)
+    if(step STREQUAL "symbols" AND blobsmith_consumer_link)
+      continue()
+    endif()
+    add_test(NAME install.${step} COMMAND sh ${PROJECT_SOURCE_DIR}/tests/install/run.sh ${step}
+      ${PROJECT_BINARY_DIR}/install-test ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR} $<CONFIG>
+      ${PROJECT_VERSION} ${CMAKE_INSTALL_LIBDIR} ${CMAKE_COMMAND} ${CMAKE_C_COMPILER}
+      ${CMAKE_CXX_COMPILER} "${blobsmith_consumer_link}")
+    if(step STREQUAL "tree")
+      set_tests_properties(install.tree PROPERTIES FIXTURES_SETUP blobsmith_installed)
+    else()
+      set_tests_properties(install.${step} PROPERTIES FIXTURES_REQUIRED blobsmith_installed)
+    endif()
+  endforeach()
+  add_test(NAME install.deb COMMAND sh ${PROJECT_SOURCE_DIR}/tests/install/deb.sh
+    ${PROJECT_BINARY_DIR}/deb-test ${PROJECT_SOURCE_DIR} ${CMAKE_COMMAND} ${CMAKE_CPACK_COMMAND}
+    ${CMAKE_GENERATOR} ${CMAKE_C_COMPILER} ${CMAKE_CXX_COMPILER} ${PROJECT_VERSION}
+    "${CMAKE_LIBRARY_ARCHITECTURE}")
+  set_tests_properties(install.deb PROPERTIES SKIP_RETURN_CODE 77 PROCESSORS 2)
+endif()

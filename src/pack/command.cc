@@ -57,6 +57,10 @@ int check_pack_options(const PackOptions& options) {
     std::printf("empty input directory name, nothing written !!!\n");
     return -1;
   }
+  if (options.output[0] == '\0') {
+    std::printf("empty output file name, nothing written !!!\n");
+    return -1;
+  }
   if (std::strlen(options.machine) > static_cast<size_t>(MACHINE_FLAG_SIZE - 1)) {
     std::printf("%s machine flag is longer than 7 characters, nothing written !!!\n",
                 printable(options.machine).c_str());

@@ -60,6 +60,7 @@ TEST(PackOutput, WhatCannotBeReplacedIsRefused) {
     EXPECT_EQ(status, 2);
   }
   EXPECT_EQ(pack({"-o", "loop.bin"}, &status), "loop.bin open failed !!!\n");
+  EXPECT_EQ(pack({"-o", ""}, &status), "empty output file name, nothing written !!!\n");
   EXPECT_EQ(pack({"-o", "missing/p.bin"}, &status), "missing/p.bin open failed !!!\n");
   EXPECT_EQ(status, 2);
   // A source named as the output is never lost; an earlier pack in the tree

@@ -48,8 +48,9 @@ struct FileStatus {
 };
 
 // One entry yielded by a directory search. kind follows symbolic links, as
-// opening the entry would: a link to a directory is PATH_DIRECTORY, a
-// dangling link is PATH_LINK, a FIFO or device is PATH_OTHER. When the
+// opening the entry would: a link to a directory is PATH_DIRECTORY, a FIFO
+// or device is PATH_OTHER, and a link that leads nowhere PATH_MISSING or
+// PATH_LINK. When the
 // search had to look at the entry's target, identity is filled and
 // identity_known set; object_hint is the entry's own object number when the
 // directory listing gives it (0 otherwise), so a caller looking for one

@@ -365,18 +365,16 @@ int dir_search_next(blobsmith::DirSearch* search, blobsmith::DirEntryInfo* info)
     info->kind = entry->d_type == DT_REG ? blobsmith::PATH_REGULAR : blobsmith::PATH_DIRECTORY;
     return 1;
   }
-  const int dir_fd = ::dirfd(search->handle);
+  // A link is followed, as opening the entry would; one that leads nowhere
+  // stands as missing.
   struct stat target;
-  if (::fstatat(dir_fd, entry->d_name, &target, 0) == 0) {
+  info->kind = blobsmith::PATH_MISSING;
+  if (::fstatat(::dirfd(search->handle), entry->d_name, &target, 0) == 0) {
     FileStatus status;
     blobsmith::fill_status(target, &status);
     info->kind = status.kind;
     info->identity = status.identity;
     info->identity_known = true;
-  } else if (::fstatat(dir_fd, entry->d_name, &target, AT_SYMLINK_NOFOLLOW) == 0) {
-    info->kind = blobsmith::kind_of_mode(target.st_mode);
-  } else {
-    info->kind = blobsmith::PATH_MISSING;
   }
   return 1;
 }
@@ -393,7 +391,7 @@ OutDir* out_dir_open(const char* path) {
   std::memcpy(levels, path, length + 1);
   // Each missing level, left to right; one that exists is left as it is.
   for (size_t i = 1; i < length; ++i) {
-    if (levels[i] != '/' || levels[i - 1] == '/') continue;
+    if (levels[i] != '/') continue;
     levels[i] = '\0';
     ::mkdir(levels, 0777);
     levels[i] = '/';

@@ -136,13 +136,20 @@ TEST(Reader, HostileImagesAreRefusedOrContained) {
   EXPECT_EQ(blobsmith_open_file("no such file", nullptr, nullptr), BLOBSMITH_ERROR_ARGUMENT);
   blobsmith_pack* pack = nullptr;
   EXPECT_EQ(blobsmith_open_file("/", nullptr, &pack), BLOBSMITH_ERROR_OPEN);
+  {
+    ScopedTempDir temp;
+    write_file("junk.bin", std::string(600, 'j'));
+    EXPECT_EQ(blobsmith_open_file("junk.bin", nullptr, &pack), BLOBSMITH_ERROR_NOT_A_PACK);
+  }
 
   // Entries pointing into the header, past the end, over the checksum, with
-  // sizes beyond the image, without terminators, out of order.
+  // sizes beyond the image, without terminators, out of order, names equal
+  // but for case out of order, and a name in a slot past the entry count.
   const std::string image =
-      pack_image(6,
+      pack_image(8,
                  {{"z", 260, 1024}, {"head", 0, 10}, {"past", 262, 1}, {"over", 261, 513},
-                  {std::string(56, 'n'), 260, 1}, {"a", 260, -5}},
+                  {std::string(56, 'n'), 260, 1}, {"a", 260, -5}, {"bB", 260, 1}, {"Bb", 260, 2},
+                  {"ghost", 260, 1}},
                  data) + "SUMS";
   ASSERT_EQ(blobsmith_open_memory(image.data(), image.size(), nullptr, &pack), BLOBSMITH_OK);
   char buffer[2048];
@@ -159,6 +166,9 @@ TEST(Reader, HostileImagesAreRefusedOrContained) {
   EXPECT_EQ(blobsmith_find(pack, "over"), 3);
   EXPECT_EQ(blobsmith_find(pack, "z"), 0);
   EXPECT_EQ(blobsmith_find(pack, std::string(55, 'n').c_str()), BLOBSMITH_ERROR_NOT_FOUND);
+  EXPECT_EQ(blobsmith_find(pack, "BB"), 6);  // neither is exact: the first in the table
+  EXPECT_EQ(blobsmith_find(pack, "Bb"), 7);
+  EXPECT_EQ(blobsmith_find(pack, "ghost"), BLOBSMITH_ERROR_NOT_FOUND);
   blobsmith_close(pack);
   EXPECT_STREQ(blobsmith_status_text(BLOBSMITH_ERROR_DAMAGED),
                "the entry's name or bytes lie outside the pack");

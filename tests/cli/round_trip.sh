@@ -9,11 +9,11 @@ bs --pack -o out.bin -i res -g .svn CVS -m abcdefg
 sha256sum out.bin
 bs --list -i out.bin
 bs --verify -i out.bin
-bs --unpack -i out.bin -o back/deeper
+bs --unpack -i out.bin -o b/deeper
 rm res/data/.svn
 rmdir res/empty_dir
-diff -r res back/deeper && echo "the tree came back whole"
+diff -r res b/deeper && echo "the tree came back whole"
 echo "== unpacking again overwrites what changed"
-echo changed >back/deeper/readme.txt
-bs --unpack -i out.bin -o back/deeper
-diff -r res back/deeper && echo "the tree came back whole"
+echo changed >b/deeper/readme.txt
+bs --unpack -i out.bin -o b/deeper
+diff -r res b/deeper && echo "the tree came back whole"

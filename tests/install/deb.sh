@@ -1,29 +1,42 @@
 #!/bin/sh
-# Makes the Debian package with CPack and checks what it holds and declares.
+# Makes the Debian packages from a fresh release build for /usr, has lintian
+# pass them (errors fail, its other notes go to the log) and checks the files
+# each holds. Exits with 77, skipped, without dpkg-deb or lintian.
 #
-#   sh deb.sh <cpack> <build-dir> <config> <work-dir>
+#   sh deb.sh <work-dir> <source-dir> <cmake> <cpack> <generator> <cc> <c++> <version> <multiarch>
 set -eu
-cpack=$1 build=$2 config=$3 work=$4
+work=$1 source=$2 cmake=$3 cpack=$4 generator=$5 cc=$6 cxx=$7 version=$8 multiarch=$9
+command -v dpkg-deb >/dev/null && command -v lintian >/dev/null || { echo "no dpkg-deb or lintian"; exit 77; }
 
 fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
 
-rm -rf "$work"
-mkdir -p "$work"
-(cd "$build" && "$cpack" -G DEB -C "$config" -B "$work" >"$work/cpack.log" 2>&1) ||
-  { cat "$work/cpack.log" >&2; fail "cpack -G DEB failed"; }
-set -- "$work"/blobsmith_*.deb
-[ -f "$1" ] || fail "no blobsmith_*.deb was made"
-dpkg-deb -f "$1" Package Version Section >"$work/fields.txt"
-printf 'Package: blobsmith\nVersion: 0.1.0\nSection: utils\n' | cmp -s - "$work/fields.txt" ||
-  { cat "$work/fields.txt" >&2; fail "unexpected control fields"; }
-dpkg-deb -f "$1" Depends | grep -q 'libstdc++6' || fail "the C++ runtime is not a dependency"
-dpkg-deb -c "$1" | awk '{ print $6 }' >"$work/files.txt"
-for wanted in ./usr/bin/blobsmith ./usr/share/man/man1/blobsmith.1 \
-    ./usr/include/blobsmith/read/pack_reader.h ./usr/lib/libblobsmith_core.a \
-    ./usr/lib/cmake/blobsmith/blobsmith-config.cmake; do
-  grep -qx "$wanted" "$work/files.txt" || fail "$wanted is not in the package"
-done
-rm -rf "$work"
+rm -rf "$work" && mkdir -p "$work"
+{ "$cmake" -S "$source" -B "$work/build" -G "$generator" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+    -DBUILD_TESTING=OFF -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" &&
+    "$cmake" --build "$work/build" --config Release -j2 &&
+    (cd "$work/build" && "$cpack" -G DEB -C Release -B "$work"); } >"$work/build.log" 2>&1 ||
+  { cat "$work/build.log" >&2; fail "the packages were not made"; }
+lintian --fail-on error "$work"/*.deb >"$work/lintian.txt" 2>&1 || { cat "$work/lintian.txt" >&2; fail "lintian"; }
+cat "$work/lintian.txt"
+
+# holds <package> <file>...: these files, a copyright and a changelog, no more.
+holds() {
+  package=$1
+  shift
+  printf '%s\n' "$@" "usr/share/doc/$package/copyright" "usr/share/doc/$package/changelog.Debian.gz" |
+    LC_ALL=C sort >"$work/expected.txt"
+  dpkg-deb -c "$work/$package"_*.deb | awk '!/^d/ { print substr($6, 3) }' | LC_ALL=C sort |
+    diff "$work/expected.txt" - >&2 || fail "$package holds other files"
+}
+lib=usr/lib${multiarch:+/$multiarch}
+cmakedir=$lib/cmake/blobsmith/blobsmith
+holds blobsmith usr/bin/blobsmith usr/share/man/man1/blobsmith.1.gz
+holds libblobsmith-reader0 "$lib/libblobsmith-reader.so.${version%%.*}" "$lib/libblobsmith-reader.so.$version"
+holds libblobsmith-reader-dev usr/include/blobsmith/reader.h "$lib/libblobsmith-reader.a" "$lib/libblobsmith-reader.so" \
+  "$lib/pkgconfig/blobsmith-reader.pc" "$cmakedir-config.cmake" "$cmakedir-config-version.cmake" \
+  "$cmakedir-targets.cmake" "$cmakedir-targets-release.cmake"
+dpkg-deb --fsys-tarfile "$work"/libblobsmith-reader-dev_*.deb | tar -xOf - "./$lib/pkgconfig/blobsmith-reader.pc" |
+  grep -qx 'prefix=/usr' || fail "blobsmith-reader.pc does not name /usr"

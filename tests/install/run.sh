@@ -1,59 +1,80 @@
 #!/bin/sh
-# Installs the build into a scratch prefix, builds the consumer program
-# against it with find_package(blobsmith), packs a small tree with the
-# installed tool and has the consumer read members back by name.
+# Step tree installs the build into <work-dir>/prefix, checks what landed
+# there and packs examples/res with the installed tool. The other steps use
+# that prefix from outside the project: c (C99, pkg-config), cmake (the same
+# code as C++, find_package), plugin (the static reader in a shared library)
+# and symbols.
 #
-#   sh run.sh <cmake> <build-dir> <config> <consumer-source> <work-dir> <c++> [<link-flags>]
-set -eu
-cmake=$1 build=$2 config=$3 consumer=$4 work=$5 cxx=$6 link_flags=${7:-}
+#   sh run.sh <step> <work-dir> <source-dir> <build-dir> <config> <version> <libdir> \
+#     <cmake> <cc> <c++> [<link-flags>]
+set -euf
+step=$1 work=$2 source=$3 build=$4 config=$5 version=$6 libdir=$7 cmake=$8 cc=$9
+shift 9
+cxx=$1 link=${2:-} prefix=$work/prefix out=$work/$step consumer=$source/tests/install/consumer
+lib=$prefix/$libdir res=$source/examples/res c99="$cc -std=c99 -Wall -Wextra -pedantic -Werror"
+export PKG_CONFIG_PATH="$lib/pkgconfig"
 
 fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
+# Every file of examples/res must come back from the pack, by name.
+read_all() {
+  "$out/read_members" "$work/res.bin" "$res" $(cd "$res" && find . -type f | sed 's|^\./||') ||
+    fail "$step: members read wrongly"
+}
 
-rm -rf "$work"
-mkdir -p "$work"
-prefix=$work/prefix
-
-"$cmake" --install "$build" --config "$config" --prefix "$prefix" >"$work/install.log" ||
-  fail "cmake --install failed"
-for installed in bin/blobsmith share/man/man1/blobsmith.1 include/blobsmith/read/pack_reader.h \
-    include/blobsmith/format/pack_format.h; do
-  [ -f "$prefix/$installed" ] || fail "$installed was not installed"
-done
-ls "$prefix"/lib*/libblobsmith_core.a >/dev/null 2>&1 || fail "the core library was not installed"
-ls "$prefix"/lib*/cmake/blobsmith/blobsmith-config-version.cmake >/dev/null 2>&1 ||
-  fail "the package version file was not installed"
-# Test helpers stay in the source tree.
-[ ! -e "$prefix/include/blobsmith/read/pack_image_testing.h" ] || fail "a test helper was installed"
-
-"$cmake" -S "$consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" \
-  -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE="$config" \
-  -DCMAKE_EXE_LINKER_FLAGS="$link_flags" >"$work/configure.log" 2>&1 ||
-  { cat "$work/configure.log" >&2; fail "the consumer does not configure"; }
-"$cmake" --build "$work/consumer" --config "$config" >"$work/build.log" 2>&1 ||
-  { cat "$work/build.log" >&2; fail "the consumer does not build"; }
-pack_cat=$work/consumer/pack_cat
-[ -x "$pack_cat" ] || pack_cat=$work/consumer/$config/pack_cat
-
-mkdir -p "$work/run/res/img"
-cd "$work/run"
-printf 'logo bytes' >res/img/Logo.png
-printf 'first' >res/a.txt
-: >res/empty.dat
-"$prefix/bin/blobsmith" --pack >/dev/null
-"$prefix/bin/blobsmith" --verify >/dev/null || fail "the installed tool finds its own pack unsound"
-
-"$pack_cat" res.bin img/logo.png A.TXT 'img\Logo.png' empty.dat missing.txt >out.txt 2>&1 &&
-  status=0 || status=$?
-printf '%s\n' \
-  'blobsmith::blobsmith and blobsmith::core 0.1.0' \
-  'img/logo.png: 10 bytes' 'logo bytes' \
-  'A.TXT: 5 bytes' 'first' \
-  'img\Logo.png: 10 bytes' 'logo bytes' \
-  'empty.dat: 0 bytes' '' \
-  'missing.txt: not found' >expected.txt
-cmp -s expected.txt out.txt || { diff expected.txt out.txt >&2; fail "the consumer printed something else"; }
-[ "$status" -eq 1 ] || fail "the consumer exited with $status, expected 1 for the missing name"
-rm -rf "$work"
+[ "$step" = tree ] && rm -rf "$work"
+rm -rf "$out" && mkdir -p "$out"
+case $step in
+tree)
+  "$cmake" --install "$build" --config "$config" --prefix "$prefix" >"$out/install.log" || fail "install failed"
+  { echo bin/blobsmith include/blobsmith/reader.h share/man/man1/blobsmith.1.gz "$libdir/pkgconfig/blobsmith-reader.pc"
+    for p in blobsmith libblobsmith-reader0 libblobsmith-reader-dev; do
+      echo "share/doc/$p/copyright share/doc/$p/changelog.Debian.gz"
+    done
+    for s in a so "so.${version%%.*}" "so.$version"; do echo "$libdir/libblobsmith-reader.$s"; done
+    for c in config config-version targets "targets-$(echo "${config:-noconfig}" | tr '[:upper:]' '[:lower:]')"; do
+      echo "$libdir/cmake/blobsmith/blobsmith-$c.cmake"
+    done
+  } | tr ' ' '\n' | LC_ALL=C sort >"$out/expected.txt"
+  (cd "$prefix" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort) | diff "$out/expected.txt" - >&2 ||
+    fail "other files were installed"
+  gzip -dc "$prefix/share/man/man1/blobsmith.1.gz" | cmp -s - "$source/doc/blobsmith.1" &&
+    gzip -dc "$prefix/share/doc/blobsmith/changelog.Debian.gz" | cmp -s - "$source/doc/changelog" &&
+    cmp -s "$source/LICENSE" "$prefix/share/doc/libblobsmith-reader0/copyright" ||
+    fail "the manual page, changelog or copyright differs from its source"
+  [ "$(pkg-config --variable=prefix blobsmith-reader)" = "$prefix" ] || fail "blobsmith-reader.pc names another prefix"
+  "$prefix/bin/blobsmith" --pack -i "$res" -o "$work/res.bin" >"$out/pack.log" || fail "the installed tool does not pack"
+  ;;
+c)
+  flags=$(pkg-config --cflags --libs blobsmith-reader) || fail "pkg-config does not find blobsmith-reader"
+  $c99 -o "$out/read_members" "$consumer/main.c" "$consumer/read_members.c" $flags \
+    -Wl,-rpath,"$(pkg-config --variable=libdir blobsmith-reader)" $link || fail "the C program does not build"
+  read_all
+  ;;
+cmake)
+  { "$cmake" -S "$consumer" -B "$out" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" \
+      -DCMAKE_BUILD_TYPE="$config" -DCMAKE_EXE_LINKER_FLAGS="$link" && "$cmake" --build "$out"; } >"$out.log" 2>&1 ||
+    { cat "$out.log" >&2; fail "the C++ program does not build"; }
+  read_all
+  ;;
+plugin)
+  $c99 -shared -fPIC -o "$out/libpackcheck.so" "$consumer/read_members.c" -I"$prefix/include" \
+    "$lib/libblobsmith-reader.a" $link && $c99 -o "$out/read_members" "$consumer/main.c" -L"$out" -lpackcheck \
+    -Wl,-rpath,"$out" $link || fail "the shared library or its program does not build"
+  read_all
+  ;;
+symbols)
+  # The shared library exports exactly the functions the header declares; the
+  # static one defines those and otherwise only names in namespace blobsmith.
+  sed -n 's/^BLOBSMITH_API .*[ *]\(blobsmith_[a-z_]*\)(.*/\1/p' "$prefix/include/blobsmith/reader.h" |
+    LC_ALL=C sort >"$out/api.txt"
+  nm -D --defined-only "$lib/libblobsmith-reader.so" | awk '{ print $3 }' | LC_ALL=C sort |
+    diff "$out/api.txt" - >&2 || fail "the shared library exports other names"
+  nm -g --defined-only "$lib/libblobsmith-reader.a" | awk 'NF == 3 { print $3 }' >"$out/a.txt"
+  ! grep -v -e '^blobsmith_' -e '^_ZNK\{0,1\}9blobsmith' "$out/a.txt" >&2 || fail "the static library defines other names"
+  grep '^blobsmith_' "$out/a.txt" | LC_ALL=C sort | cmp -s - "$out/api.txt" || fail "the static library lacks functions"
+  ;;
+*) fail "no step $step" ;;
+esac
