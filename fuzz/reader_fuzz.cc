@@ -1,78 +1,95 @@
 // Fuzz target: the run-time reader on arbitrary bytes held in memory. The
-// input is the pack image, in a block of exactly its size. Every entry is
-// looked at, looked up by its name and read whole, in part and in place,
-// into buffers of exactly the size asked for, so any read or write outside
-// the image or a buffer is caught by the address checker. Aborts when a
-// lookup finds a member whose name is not the one asked for, when a read
-// gives other than what lies in the image at the member's offset, or when
-// an entry's image does not decode and encode back to itself.
+// input is the pack image, in a block of exactly its size; members are read
+// into buffers of exactly the size asked for, so any access outside the
+// image or a buffer is caught by the address checker. Every outcome is held
+// against the rules worked out here from the image's bytes: an entry is
+// damaged when its name has no terminator or its bytes lie outside the data
+// area; a whole member reads as the image's bytes at its offset; a lookup
+// by any entry's name, as stored or in upper case with "/" between levels,
+// finds the first entry whose name matches byte for byte ("/" and "\\"
+// alike), else the first whose name matches without regard to case.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "blobsmith/reader.h"
-#include "format/member_name.h"
 #include "format/pack_format.h"
 #include "fuzz_check.h"
 
-using namespace blobsmith;  // NOLINT: the target checks the tool's own decoders
+using namespace blobsmith;  // NOLINT: the target reads the format's own fields
 
 namespace {
 
-void check_entry_image(const unsigned char* bytes) {
-  unsigned char image[PACK_ENTRY_SIZE];
-  std::memcpy(image, bytes, sizeof image);
-  PackEntry entry;
-  const bool terminated = decode_entry(image, &entry) == 0;
-  FUZZ_CHECK(terminated == (std::memchr(image, 0, PACK_NAME_FIELD_SIZE) != nullptr));
-  unsigned char again[PACK_ENTRY_SIZE];
-  encode_entry(entry, again);
-  // The name comes back up to its terminator, zeros after it; the words
-  // come back whole.
-  const size_t length = std::strlen(entry.name);
-  FUZZ_CHECK(length <= PACK_NAME_MAX_LENGTH && std::memcmp(again, image, length) == 0);
-  for (size_t i = length; i < PACK_NAME_FIELD_SIZE; ++i) FUZZ_CHECK(again[i] == 0);
-  FUZZ_CHECK(std::memcmp(again + ENTRY_START_BLOCK_AT, image + ENTRY_START_BLOCK_AT, 8) == 0);
-  FUZZ_CHECK(compare_name_order(entry.name, entry.name) == 0);
+char lower(const char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+char slash(const char c) { return c == '\\' ? '/' : c; }
+
+// The entry the lookup of query must find among the first count entries of
+// a table whose names are given (empty: no name), or -1.
+int32_t expected_index(const std::vector<std::string>& names, const std::string& query) {
+  int32_t folded = -1;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string& name = names[i];
+    if (name.empty() || name.size() != query.size()) continue;
+    bool same = true, alike = true;
+    for (size_t k = 0; k < name.size(); ++k) {
+      same = same && slash(name[k]) == slash(query[k]);
+      alike = alike && lower(slash(name[k])) == lower(slash(query[k]));
+    }
+    if (same) return static_cast<int32_t>(i);
+    if (alike && folded < 0) folded = static_cast<int32_t>(i);
+  }
+  return folded;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, const size_t size) {
-  std::vector<unsigned char> image(data, data + size);
+  const std::vector<unsigned char> image(data, data + size);
   blobsmith_pack* pack = nullptr;
   if (blobsmith_open_memory(image.data(), image.size(), nullptr, &pack) != BLOBSMITH_OK) return 0;
   const int32_t count = blobsmith_entry_count(pack);
   FUZZ_CHECK(count >= 1 && count <= BLOBSMITH_MAX_ENTRIES);
+  FUZZ_CHECK(size >= PACK_TABLE_OFFSET + static_cast<size_t>(count) * PACK_ENTRY_SIZE);
+  std::vector<std::string> names;
   for (int32_t i = 0; i < count; ++i) {
-    check_entry_image(image.data() + PACK_TABLE_OFFSET + static_cast<size_t>(i) * PACK_ENTRY_SIZE);
+    const unsigned char* entry = data + PACK_TABLE_OFFSET + static_cast<size_t>(i) * PACK_ENTRY_SIZE;
+    const bool terminated = std::memchr(entry, 0, PACK_NAME_FIELD_SIZE) != nullptr;
+    names.push_back(terminated ? reinterpret_cast<const char*>(entry) : "");
+    const uint64_t start = uint64_t{get_u32_le(entry + ENTRY_START_BLOCK_AT)} * PACK_BLOCK_SIZE;
+    const int32_t stored = static_cast<int32_t>(get_u32_le(entry + ENTRY_BYTE_SIZE_AT));
+    const uint32_t length = stored > 0 ? static_cast<uint32_t>(stored) : 0;
+    const bool inside = length == 0 || (start >= PACK_DATA_OFFSET && size >= PACK_CHECKSUM_SIZE &&
+                                        start + length <= size - PACK_CHECKSUM_SIZE);
     blobsmith_member member;
     const int status = blobsmith_member_at(pack, i, &member);
-    FUZZ_CHECK(status == BLOBSMITH_OK || status == BLOBSMITH_ERROR_DAMAGED);
-    FUZZ_CHECK(std::memchr(member.name, 0, sizeof member.name) != nullptr);
-    const int32_t found = blobsmith_find(pack, member.name);
-    if (found >= 0) {
-      blobsmith_member named;
-      blobsmith_member_at(pack, found, &named);
-      FUZZ_CHECK(compare_folded_names(named.name, member.name) == 0);
-    }
-    std::vector<unsigned char> whole(member.size);
+    FUZZ_CHECK(status == (terminated && inside ? BLOBSMITH_OK : BLOBSMITH_ERROR_DAMAGED));
+    FUZZ_CHECK(member.size == length && member.offset == start);
+    FUZZ_CHECK(std::strncmp(member.name, reinterpret_cast<const char*>(entry), 55) == 0 &&
+               member.name[std::min<size_t>(55, std::strlen(member.name))] == '\0');
+    std::vector<unsigned char> whole(length);
     const int64_t got = blobsmith_read_member(pack, i, whole.data(), whole.size());
     const void* in_place = nullptr;
     size_t in_place_size = 0;
     const int placed = blobsmith_member_data(pack, i, &in_place, &in_place_size);
-    if (got >= 0) {
-      FUZZ_CHECK(got == member.size && placed == BLOBSMITH_OK && in_place_size == member.size);
-      FUZZ_CHECK(member.offset + member.size <= size);
-      FUZZ_CHECK(std::memcmp(whole.data(), data + member.offset, member.size) == 0);
-      FUZZ_CHECK(member.size == 0 || in_place == image.data() + member.offset);
-      const uint64_t offset = member.size / 3;
-      std::vector<unsigned char> part(std::min<size_t>(member.size, 7));
-      const int64_t piece = blobsmith_read(pack, i, offset, part.data(), part.size());
-      FUZZ_CHECK(piece == static_cast<int64_t>(std::min<uint64_t>(part.size(), member.size - offset)));
+    if (inside) {
+      FUZZ_CHECK(got == length && placed == BLOBSMITH_OK && in_place_size == length);
+      FUZZ_CHECK(length == 0 || (std::memcmp(whole.data(), data + start, length) == 0 &&
+                                 in_place == image.data() + start));
+      std::vector<unsigned char> part(std::min<size_t>(length, 7));
+      FUZZ_CHECK(blobsmith_read(pack, i, length / 3, part.data(), part.size()) ==
+                 static_cast<int64_t>(std::min<uint64_t>(part.size(), length - length / 3)));
     } else {
       FUZZ_CHECK(got == BLOBSMITH_ERROR_DAMAGED && placed == BLOBSMITH_ERROR_DAMAGED);
+    }
+  }
+  for (const std::string& name : names) {
+    std::string shouted = name;
+    for (char& c : shouted) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : slash(c));
+    for (const std::string& query : {name, shouted}) {
+      const int32_t want = expected_index(names, query);
+      FUZZ_CHECK(blobsmith_find(pack, query.c_str()) == (want < 0 ? BLOBSMITH_ERROR_NOT_FOUND : want));
     }
   }
   blobsmith_close(pack);

@@ -1,13 +1,12 @@
-// Runs a fuzz target without libFuzzer: every file named on the command
-// line, and every file in every directory named there, is given to the
-// target once, in name order. Fails when there is nothing to replay.
+// Runs a fuzz target without libFuzzer: every file in the directories (or
+// the files) named on the command line is given to the target once, in name
+// order. Fails when there is nothing to replay.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
@@ -19,17 +18,10 @@ int main(int argc, char** argv) {
   // Inputs are found before the target's set-up, which may change directory.
   std::vector<fs::path> inputs;
   for (int i = 1; i < argc; ++i) {
-    std::error_code error;
-    const fs::path named = fs::absolute(argv[i], error);
-    if (fs::is_directory(named, error)) {
-      for (const fs::directory_entry& entry : fs::directory_iterator(named, error)) {
-        if (entry.is_regular_file()) inputs.push_back(entry.path());
-      }
-    } else if (fs::is_regular_file(named, error)) {
-      inputs.push_back(named);
-    } else {
-      std::fprintf(stderr, "%s: no such file or directory\n", argv[i]);
-      return 1;
+    const fs::path named = fs::absolute(argv[i]);
+    if (!fs::is_directory(named)) inputs.push_back(named);
+    for (const auto& entry : fs::directory_iterator(fs::is_directory(named) ? named : ".")) {
+      if (fs::is_directory(named) && entry.is_regular_file()) inputs.push_back(entry.path());
     }
   }
   std::sort(inputs.begin(), inputs.end());

@@ -11,7 +11,7 @@ namespace {
 std::string stamp_of(const int64_t seconds) {
   PackHeader header = make_header();
   stamp_header(utc_fields(seconds), &header);
-  return std::string(header.date_stamp, 12);
+  return std::string(header.date_stamp, 8) + std::string(header.time_stamp, 4);
 }
 
 TEST(Stamp, EpochSecondsInUtc) {

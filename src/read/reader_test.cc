@@ -120,8 +120,7 @@ TEST(Reader, CallerStorageAndAllocator) {
   EXPECT_EQ(counts.released, 1);
 }
 
-TEST(Reader, HostileImagesAreRefusedOrContained) {
-  const std::string data = pattern_bytes(1024, 5);
+TEST(Reader, WhatCannotBeOpened) {
   auto opened = [](const std::string& image) {
     blobsmith_pack* pack = nullptr;
     const int status = blobsmith_open_memory(image.data(), image.size(), nullptr, &pack);
@@ -142,34 +141,8 @@ TEST(Reader, HostileImagesAreRefusedOrContained) {
     EXPECT_EQ(blobsmith_open_file("junk.bin", nullptr, &pack), BLOBSMITH_ERROR_NOT_A_PACK);
   }
 
-  // Entries pointing into the header, past the end, over the checksum, with
-  // sizes beyond the image, without terminators, out of order, names equal
-  // but for case out of order, and a name in a slot past the entry count.
-  const std::string image =
-      pack_image(8,
-                 {{"z", 260, 1024}, {"head", 0, 10}, {"past", 262, 1}, {"over", 261, 513},
-                  {std::string(56, 'n'), 260, 1}, {"a", 260, -5}, {"bB", 260, 1}, {"Bb", 260, 2},
-                  {"ghost", 260, 1}},
-                 data) + "SUMS";
-  ASSERT_EQ(blobsmith_open_memory(image.data(), image.size(), nullptr, &pack), BLOBSMITH_OK);
-  char buffer[2048];
-  blobsmith_member member;
-  EXPECT_EQ(blobsmith_read_member(pack, 0, buffer, sizeof buffer), 1024);
-  for (const int32_t index : {1, 2, 3}) {
-    EXPECT_EQ(blobsmith_read(pack, index, 0, buffer, 1), BLOBSMITH_ERROR_DAMAGED) << index;
-    EXPECT_EQ(blobsmith_member_at(pack, index, &member), BLOBSMITH_ERROR_DAMAGED) << index;
-  }
-  EXPECT_EQ(blobsmith_member_at(pack, 4, &member), BLOBSMITH_ERROR_DAMAGED);
-  EXPECT_EQ(std::string(member.name), std::string(55, 'n'));
-  EXPECT_EQ(blobsmith_read_member(pack, 5, buffer, 0), 0);  // a negative size reads as empty
-  EXPECT_EQ(blobsmith_find(pack, "a"), 5);
-  EXPECT_EQ(blobsmith_find(pack, "over"), 3);
-  EXPECT_EQ(blobsmith_find(pack, "z"), 0);
-  EXPECT_EQ(blobsmith_find(pack, std::string(55, 'n').c_str()), BLOBSMITH_ERROR_NOT_FOUND);
-  EXPECT_EQ(blobsmith_find(pack, "BB"), 6);  // neither is exact: the first in the table
-  EXPECT_EQ(blobsmith_find(pack, "Bb"), 7);
-  EXPECT_EQ(blobsmith_find(pack, "ghost"), BLOBSMITH_ERROR_NOT_FOUND);
-  blobsmith_close(pack);
+  // What an open pack's entries may hold is the fuzz target's to check,
+  // its corpus holding entries past the end, unterminated and out of order.
   EXPECT_STREQ(blobsmith_status_text(BLOBSMITH_ERROR_DAMAGED),
                "the entry's name or bytes lie outside the pack");
   EXPECT_STREQ(blobsmith_status_text(7), "unknown status");

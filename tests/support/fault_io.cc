@@ -10,27 +10,6 @@ using blobsmith::FileStatus;
 using blobsmith::IoFile;
 using blobsmith::OutDir;
 
-extern "C" {
-IoFile* __real_io_open(const char* path);
-IoFile* __real_io_create_new(const char* path, uint32_t permissions, int keep_exactly);
-size_t __real_io_read(void* buffer, size_t size, size_t count, IoFile* file);
-size_t __real_io_write(const void* buffer, size_t size, size_t count, IoFile* file);
-int __real_io_seek(IoFile* file, int64_t offset, int origin);
-int64_t __real_io_tell(IoFile* file);
-int __real_io_status(IoFile* file, FileStatus* status);
-int __real_io_close(IoFile* file);
-DirSearch* __real_dir_search_open(const char* dir, FileIdentity* identity);
-int __real_dir_search_next(DirSearch* search, DirEntryInfo* info);
-OutDir* __real_out_dir_open(const char* path);
-OutDir* __real_out_dir_open_level(OutDir* parent, const char* name, int* failure);
-IoFile* __real_out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* protect,
-                                   int* failure);
-int __real_path_status(const char* path, int follow, FileStatus* status);
-int __real_path_read_link(const char* path, char* target, size_t size);
-int __real_path_rename(const char* from, const char* to);
-int __real_path_remove(const char* path);
-}
-
 namespace {
 
 struct Injector {
@@ -83,15 +62,48 @@ int fault_count(const FaultCall call) { return injector().counts[call]; }
 
 bool fault_fired() { return injector().fired; }
 
+// Each wrapper counts its call (running a hook due before it) and then
+// either fails it, returning `failed`, or passes it to the real call.
+#define BLOBSMITH_WRAP(kind, type, name, failed, params, args) \
+  type __real_##name params;                                    \
+  type __wrap_##name params { return enter(kind) ? (failed) : __real_##name args; }
+
 extern "C" {
 
-IoFile* __wrap_io_open(const char* path) {
-  return enter(FAULT_OPEN) ? nullptr : __real_io_open(path);
-}
+BLOBSMITH_WRAP(FAULT_OPEN, IoFile*, io_open, nullptr, (const char* path), (path))
+BLOBSMITH_WRAP(FAULT_CREATE, IoFile*, io_create_new, nullptr,
+               (const char* path, uint32_t permissions, int keep_exactly),
+               (path, permissions, keep_exactly))
+BLOBSMITH_WRAP(FAULT_SEEK, int, io_seek, -1, (IoFile * file, int64_t offset, int origin),
+               (file, offset, origin))
+BLOBSMITH_WRAP(FAULT_TELL, int64_t, io_tell, -1, (IoFile * file), (file))
+BLOBSMITH_WRAP(FAULT_STATUS, int, io_status, -1, (IoFile * file, FileStatus* status),
+               (file, status))
+BLOBSMITH_WRAP(FAULT_DIR_OPEN, DirSearch*, dir_search_open, nullptr,
+               (const char* dir, FileIdentity* identity), (dir, identity))
+BLOBSMITH_WRAP(FAULT_DIR_NEXT, int, dir_search_next, -1,
+               (DirSearch * search, DirEntryInfo* info), (search, info))
+BLOBSMITH_WRAP(FAULT_OUT_OPEN, OutDir*, out_dir_open, nullptr, (const char* path), (path))
+BLOBSMITH_WRAP(FAULT_OUT_LEVEL, OutDir*, out_dir_open_level,
+               (*failure = blobsmith::OUT_FAILED, nullptr),
+               (OutDir * parent, const char* name, int* failure), (parent, name, failure))
+BLOBSMITH_WRAP(FAULT_OUT_CREATE, IoFile*, out_dir_create_file,
+               (*failure = blobsmith::OUT_FAILED, nullptr),
+               (OutDir * dir, const char* name, const FileIdentity* protect, int* failure),
+               (dir, name, protect, failure))
+BLOBSMITH_WRAP(FAULT_PATH_STATUS, int, path_status, -1,
+               (const char* path, int follow, FileStatus* status), (path, follow, status))
+BLOBSMITH_WRAP(FAULT_READ_LINK, int, path_read_link, -1,
+               (const char* path, char* target, size_t size), (path, target, size))
+BLOBSMITH_WRAP(FAULT_RENAME, int, path_rename, -1, (const char* from, const char* to),
+               (from, to))
+BLOBSMITH_WRAP(FAULT_REMOVE, int, path_remove, -1, (const char* path), (path))
 
-IoFile* __wrap_io_create_new(const char* path, uint32_t permissions, int keep_exactly) {
-  return enter(FAULT_CREATE) ? nullptr : __real_io_create_new(path, permissions, keep_exactly);
-}
+// Reads and writes may also move half of what was asked; a failed close
+// has still closed the file.
+size_t __real_io_read(void* buffer, size_t size, size_t count, IoFile* file);
+size_t __real_io_write(const void* buffer, size_t size, size_t count, IoFile* file);
+int __real_io_close(IoFile* file);
 
 size_t __wrap_io_read(void* buffer, size_t size, size_t count, IoFile* file) {
   if (!enter(FAULT_READ)) return __real_io_read(buffer, size, count, file);
@@ -103,60 +115,9 @@ size_t __wrap_io_write(const void* buffer, size_t size, size_t count, IoFile* fi
   return short_transfer() ? __real_io_write(buffer, 1, size * count / 2, file) / size : 0;
 }
 
-int __wrap_io_seek(IoFile* file, int64_t offset, int origin) {
-  return enter(FAULT_SEEK) ? -1 : __real_io_seek(file, offset, origin);
-}
-
-int64_t __wrap_io_tell(IoFile* file) { return enter(FAULT_TELL) ? -1 : __real_io_tell(file); }
-
-int __wrap_io_status(IoFile* file, FileStatus* status) {
-  return enter(FAULT_STATUS) ? -1 : __real_io_status(file, status);
-}
-
 int __wrap_io_close(IoFile* file) {
   const int closed = __real_io_close(file);
   return enter(FAULT_CLOSE) ? -1 : closed;
-}
-
-DirSearch* __wrap_dir_search_open(const char* dir, FileIdentity* identity) {
-  return enter(FAULT_DIR_OPEN) ? nullptr : __real_dir_search_open(dir, identity);
-}
-
-int __wrap_dir_search_next(DirSearch* search, DirEntryInfo* info) {
-  return enter(FAULT_DIR_NEXT) ? -1 : __real_dir_search_next(search, info);
-}
-
-OutDir* __wrap_out_dir_open(const char* path) {
-  return enter(FAULT_OUT_OPEN) ? nullptr : __real_out_dir_open(path);
-}
-
-OutDir* __wrap_out_dir_open_level(OutDir* parent, const char* name, int* failure) {
-  if (!enter(FAULT_OUT_LEVEL)) return __real_out_dir_open_level(parent, name, failure);
-  *failure = blobsmith::OUT_FAILED;
-  return nullptr;
-}
-
-IoFile* __wrap_out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* protect,
-                                   int* failure) {
-  if (!enter(FAULT_OUT_CREATE)) return __real_out_dir_create_file(dir, name, protect, failure);
-  *failure = blobsmith::OUT_FAILED;
-  return nullptr;
-}
-
-int __wrap_path_status(const char* path, int follow, FileStatus* status) {
-  return enter(FAULT_PATH_STATUS) ? -1 : __real_path_status(path, follow, status);
-}
-
-int __wrap_path_read_link(const char* path, char* target, size_t size) {
-  return enter(FAULT_READ_LINK) ? -1 : __real_path_read_link(path, target, size);
-}
-
-int __wrap_path_rename(const char* from, const char* to) {
-  return enter(FAULT_RENAME) ? -1 : __real_path_rename(from, to);
-}
-
-int __wrap_path_remove(const char* path) {
-  return enter(FAULT_REMOVE) ? -1 : __real_path_remove(path);
 }
 
 }  // extern "C"

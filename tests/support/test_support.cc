@@ -5,11 +5,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
-#include <sstream>
 
 #include "cli/commands.h"
 #include "cli/dispatch.h"
@@ -17,48 +16,34 @@
 namespace fs = std::filesystem;
 using namespace blobsmith;  // NOLINT: test helpers over the tool's own names
 
-ScopedTempDir::ScopedTempDir() {
-  previous_ = fs::current_path().string();
+ScopedTempDir::ScopedTempDir() : previous_(fs::current_path().string()) {
   std::random_device seed;
   for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-    const fs::path candidate =
-        fs::temp_directory_path() / ("blobsmith-test-" + std::to_string(seed()));
+    const fs::path candidate = fs::temp_directory_path() / ("blobsmith-test-" + std::to_string(seed()));
     std::error_code error;
     if (fs::create_directory(candidate, error)) path_ = candidate.string();
   }
-  if (path_.empty()) {
-    ADD_FAILURE() << "no temporary directory could be made";
-    return;
-  }
-  fs::current_path(path_);
+  if (path_.empty()) ADD_FAILURE() << "no temporary directory could be made";
+  if (!path_.empty()) fs::current_path(path_);
 }
 
 ScopedTempDir::~ScopedTempDir() {
   std::error_code ignored;
   fs::current_path(previous_, ignored);
-  if (path_.empty()) return;
-  // Tests may leave directories without permissions.
-  for (auto it = fs::recursive_directory_iterator(path_, ignored);
-       it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-    if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
-      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    }
-  }
-  fs::remove_all(path_, ignored);
+  if (!path_.empty()) fs::remove_all(path_, ignored);
 }
 
 void write_file(const std::string& path, const std::string& bytes) {
   const fs::path parent = fs::path(path).parent_path();
   if (!parent.empty()) fs::create_directories(parent);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 std::string read_file(const std::string& path) {
+  std::error_code error;
+  if (!fs::is_regular_file(path, error)) return "";
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::vector<std::string> list_tree(const std::string& dir) {
@@ -75,10 +60,7 @@ std::vector<std::string> list_tree(const std::string& dir) {
 std::string pattern_bytes(const size_t size, const unsigned seed) {
   std::string bytes(size, '\0');
   uint32_t state = seed * 2654435761u + 1;
-  for (size_t i = 0; i < size; ++i) {
-    state = state * 1664525u + 1013904223u;
-    bytes[i] = static_cast<char>(state >> 24);
-  }
+  for (char& byte : bytes) byte = static_cast<char>((state = state * 1664525u + 1013904223u) >> 24);
   return bytes;
 }
 
@@ -86,7 +68,7 @@ std::string run_tool(const std::vector<std::string>& args, int* status) {
   std::vector<std::string> storage{"blobsmith"};
   storage.insert(storage.end(), args.begin(), args.end());
   std::vector<char*> argv;
-  for (std::string& arg : storage) argv.push_back(arg.data());
+  for (std::string& arg : storage) argv.push_back(&arg[0]);
   argv.push_back(nullptr);
   std::fflush(stdout);
   testing::internal::CaptureStdout();
@@ -104,4 +86,3 @@ std::string usage_box(const std::string& mode) {
   if (mode == "--verify") print_verify_usage();
   return testing::internal::GetCapturedStdout();
 }
-
