@@ -3,8 +3,7 @@
 #
 # blobsmith_reliability_test is linked with --wrap for every call of the
 # file and directory seam, so its tests can fail any one of them or act just
-# before it. blobsmith_reader_load_test is linked with malloc wrapped, so it
-# counts what the reader allocates. The fuzz targets build as plain programs
+# before it. The fuzz targets build as plain programs
 # that replay fuzz/corpus/<target> under CTest; with -DBLOBSMITH_LIBFUZZER=ON
 # and clang they also build as libFuzzer programs (<target>), instrumented
 # with AddressSanitizer and UndefinedBehaviorSanitizer.
@@ -52,20 +51,6 @@ if(BUILD_TESTING AND NOT WIN32)
   target_link_options(blobsmith_reliability_test PRIVATE "LINKER:--wrap=${blobsmith_wrap_list}")
   gtest_discover_tests(blobsmith_reliability_test DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
-
-  add_executable(blobsmith_reader_load_test
-    tests/reader/threads_and_memory_test.cc
-    tests/support/pack_image.cc
-    tests/support/test_support.cc
-  )
-  target_include_directories(blobsmith_reader_load_test PRIVATE src tests)
-  target_link_libraries(blobsmith_reader_load_test PRIVATE
-    blobsmith_core GTest::gtest GTest::gtest_main)
-  target_compile_options(blobsmith_reader_load_test PRIVATE ${BLOBSMITH_WARNINGS})
-  target_link_options(blobsmith_reader_load_test PRIVATE
-    "LINKER:--wrap=malloc,--wrap=calloc,--wrap=realloc")
-  gtest_discover_tests(blobsmith_reader_load_test DISCOVERY_MODE PRE_TEST
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} TEST_PREFIX "reader.")
 
   # Each fuzz target replays its committed corpus as an ordinary test.
   foreach(name IN LISTS BLOBSMITH_FUZZ_TARGETS)

@@ -1,4 +1,5 @@
-// The shared option walk, driven by a pack-like table of rules.
+// The shared option walk, driven by a pack-like table of rules. (Mode
+// selection is the black-box usage case's.)
 #include "cli/options.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/dispatch.h"
 
 namespace blobsmith {
 namespace {
@@ -46,30 +46,6 @@ TEST(Options, ValuesListsAndVersion) {
   EXPECT_EQ(walk({"-g", "a", "-v", "-o", "x"}).output, "default");
   EXPECT_EQ(walk({"-g"}).walk, OPTIONS_READ);
   EXPECT_EQ(walk({"-V", "--v", "v", "-vv"}).walk, OPTIONS_READ);
-}
-
-TEST(Dispatch, FirstModeWordWins) {
-  struct Case {
-    std::vector<const char*> args;
-    Mode mode;
-  };
-  const Case cases[] = {
-      {{}, MODE_NONE},
-      {{"--PACK", "-pack", "pack", "--pack=1", "--list "}, MODE_NONE},
-      {{"-i", "res", "--pack"}, MODE_PACK},
-      {{"--unpack", "--pack"}, MODE_UNPACK},
-      {{"-o", "--list", "--verify"}, MODE_LIST},
-      {{"--verify"}, MODE_VERIFY},
-      {{"--version", "--help"}, MODE_VERSION},
-      {{"--help", "--version"}, MODE_HELP},
-      {{"--help", "--unpack"}, MODE_UNPACK},
-  };
-  for (const Case& c : cases) {
-    std::vector<const char*> argv = {"blobsmith"};
-    argv.insert(argv.end(), c.args.begin(), c.args.end());
-    argv.push_back(nullptr);
-    EXPECT_EQ(find_mode(argv.data()), c.mode) << c.args.size();
-  }
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ TEST(Writer, LayoutStampsChecksumAndZeroedEntries) {
   write_file("res/Sub/odd", odd);
   write_file("res/Sub/two", two);
   ASSERT_EQ(symlink("nowhere", "res/gone"), 0);
-  // 2026-01-02 03:04 UTC, the stamp of the image built in memory.
+  // 2026-01-02 03:04 UTC, the stamp of the image built in memory; an empty
+  // member takes the block of what follows it.
   setenv("SOURCE_DATE_EPOCH", "1767323040", 1);
   int status = -1;
   const std::string printed = run_tool({"--pack", "-i", "res/", "-o", "out.bin"}, &status);
@@ -47,27 +48,17 @@ TEST(Writer, LayoutStampsChecksumAndZeroedEntries) {
   EXPECT_EQ(status, 1);
 }
 
-std::string local_minute() {
-  const std::time_t now = std::time(nullptr);
-  char text[16];
-  std::strftime(text, sizeof text, "%Y%m%d%H%M", std::localtime(&now));
-  return text;
-}
-
-TEST(Writer, LocalStampAndAnEmptyMemberTakingTheBlockOfWhatFollows) {
+TEST(Writer, StampedWithTheLocalMinute) {
   ScopedTempDir temp;
   write_file("res/a", "");
-  write_file("res/b", "0123456789");
-  const std::string before = local_minute();
-  run_tool({"--pack", "-o", "p.bin"});
-  const std::string after = local_minute();
-  const std::string image = read_file("p.bin");
-  const std::string stamp = image.substr(HEADER_DATE_STAMP_AT, 12);
-  EXPECT_TRUE(stamp == before || stamp == after) << stamp;
-  const auto* table = reinterpret_cast<const unsigned char*>(image.data() + PACK_TABLE_OFFSET);
-  EXPECT_EQ(get_u32_le(table + ENTRY_START_BLOCK_AT), 260u);
-  EXPECT_EQ(get_u32_le(table + PACK_ENTRY_SIZE + ENTRY_START_BLOCK_AT), 260u);
-  EXPECT_EQ(image.size(), 133636u);
+  char minutes[2][16];
+  for (int at = 0; at < 2; ++at) {
+    const std::time_t now = std::time(nullptr);
+    std::strftime(minutes[at], sizeof minutes[at], "%Y%m%d%H%M", std::localtime(&now));
+    if (at == 0) run_tool({"--pack", "-o", "p.bin"});
+  }
+  const std::string stamp = read_file("p.bin").substr(HEADER_DATE_STAMP_AT, 12);
+  EXPECT_TRUE(stamp == minutes[0] || stamp == minutes[1]) << stamp;
 }
 
 }  // namespace

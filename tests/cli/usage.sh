@@ -13,4 +13,9 @@ bs --list -v
 bs --verify -i -v -v
 bs --version
 bs --help --unpack -i missing.bin
+echo "== the first mode word wins; --PACK, -pack and --pack=1 are none"
+bs --PACK -pack --pack=1
+bs -o --unpack --pack -v
+bs --version --help
+bs -o --list --verify
 ls

@@ -1,0 +1,195 @@
+// Packs made to hurt the extractor, trees that would lead it astray, and
+// attacks on both modes: names that climb out or carry control bytes,
+// counts, offsets and sizes past their limits, packs cut short; links,
+// FIFOs, hard links and the pack itself in the output tree; a level swapped
+// for a link between two members; links that multiply paths; a link to the
+// pack being written; a source cut short while it is packed. Each run must
+// print exactly its lines, return its status and change nothing outside
+// its output.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "format/pack_format.h"
+#include "support/fault_io.h"
+#include "support/test_support.h"
+
+namespace blobsmith {
+namespace {
+
+using Tree = std::vector<std::string>;
+
+// What a run printed after its usage box.
+std::string lines_of(const std::vector<std::string>& args, int* status) {
+  fault_reset();
+  return run_tool(args, status).substr(usage_box(args[0]).size());
+}
+
+// Every path but those below skip, with the bytes of each file.
+Tree outside(const std::string& skip) {
+  Tree seen;
+  for (const std::string& path : list_tree(".")) {
+    if (path.compare(0, skip.size(), skip) != 0) seen.push_back(path + "=" + read_file(path));
+  }
+  return seen;
+}
+
+struct Case {
+  const char* why;
+  int32_t count;  // -1: the number of entries
+  std::vector<ImageEntry> entries;
+  std::string lines;
+  int status;
+  Tree tree;  // below out
+};
+
+TEST(Hostile, PacksWithBadNamesCountsOffsetsAndSizes) {
+  const std::vector<Case> cases = {
+      {"parent level", -1, {{"..\\evil", 260, 10}}, "..\\evil unsafe name, skipped !!!\n", 1, {}},
+      {"no terminator", -1, {{std::string(56, 'n'), 260, 10}},
+       std::string(55, 'n') + " unsafe name, skipped !!!\n", 1, {}},
+      {"control bytes", -1, {{"a\nb open failed !!!\x1b[2J", 260, 10}, {"q\x1b[2J\\", 260, 1}},
+       "q\\x1B[2J\\ open failed !!!\n", 1, {"a\nb open failed !!!\x1b[2J", "q\x1b[2J"}},
+      {"separators and dots", -1, {{"a/b\\\\c", 260, 10}, {".\\x\\.\\y", 260, 600}}, "", 0,
+       {"a", "a/b", "a/b/c", "x", "x/y"}},
+      {"file, then a level of its name", -1, {{"a", 260, 10}, {"a\\b", 260, 10}},
+       "a\\b open failed !!!\n", 1, {"a"}},
+      {"level, then a file of its name", -1, {{"a\\b", 260, 10}, {"a", 260, 10}},
+       "a open failed !!!\n", 1, {"a", "a/b"}},
+      {"zeroed entry and trailing separator", -1, {{"", 0, 0}, {"d\\", 260, 1}},
+       " open failed !!!\nd\\ open failed !!!\n", 1, {"d"}},
+      {"count 0", 0, {{"a", 260, 1}}, "res.bin holds no members, nothing extracted !!!\n", 2, {}},
+      {"count 2048", 2048, {}, "res.bin holds no members, nothing extracted !!!\n", 2, {}},
+      {"count negative", INT_MIN, {}, "res.bin holds no members, nothing extracted !!!\n", 2, {}},
+      {"negative size, sizes past the end", -1,
+       {{"neg", 260, -5}, {"long", 262, 5000}, {"far", 9999, 3}, {"wrap", 1u << 22, 3}},
+       "long read failed !!!\nfar read failed !!!\nwrap read failed !!!\n", 1,
+       {"far", "long", "neg", "wrap"}},
+      {"table cut inside its second entry", 3, {{"a", 260, 1}},
+       "res.bin read failed !!!\nres.bin read failed !!!\na read failed !!!\n"
+       " open failed !!!\n open failed !!!\n", 1, {"a"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    ScopedTempDir temp;
+    const int32_t count = c.count == -1 ? static_cast<int32_t>(c.entries.size()) : c.count;
+    std::string image = pack_image(count, c.entries, pattern_bytes(4 * PACK_BLOCK_SIZE, 11));
+    if (count == 3) image.resize(PACK_TABLE_OFFSET + PACK_ENTRY_SIZE + 10);
+    write_file("res.bin", image);
+    write_file("beside/keep.txt", "left alone");
+    const Tree before = outside("out");
+    int status = -1;
+    EXPECT_EQ(lines_of({"--unpack", "-o", "out"}, &status), c.lines);
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(list_tree("out"), c.tree);
+    EXPECT_EQ(outside("out"), before);
+  }
+}
+
+TEST(Hostile, OutputTreeThatLeadsElsewhere) {
+  ScopedTempDir temp;
+  write_file("outside/file", "outside");
+  write_file("outside/hard", "shared");
+  ASSERT_EQ(mkdir("out", 0777), 0);
+  ASSERT_EQ(symlink("../outside", "out/level"), 0);
+  ASSERT_EQ(symlink("../outside/file", "out/leaf"), 0);
+  ASSERT_EQ(mkfifo("out/fifo", 0666), 0);
+  ASSERT_EQ(link("outside/hard", "out/hard"), 0);
+  ASSERT_EQ(mkdir("out/dir", 0777), 0);
+  write_file("out/old", std::string(5000, 'o'));
+  write_file("out/res.bin", pack_image(7, {{"level\\f", 260, 1}, {"leaf", 260, 1}, {"fifo", 260, 1},
+                                           {"hard", 260, 3}, {"dir", 260, 1}, {"old", 260, 2},
+                                           {"res.bin", 260, 1}},
+                                       "new"));
+  const std::string pack = read_file("out/res.bin");
+  const Tree before = outside("out");
+  int status = -1;
+  EXPECT_EQ(lines_of({"--unpack", "-i", "out/res.bin", "-o", "out"}, &status),
+            "out/level is a link or special file, skipped !!!\n"
+            "out/leaf is a link or special file, skipped !!!\n"
+            "out/fifo is a link or special file, skipped !!!\n"
+            "dir open failed !!!\n"
+            "res.bin is the pack being read, skipped !!!\n");
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(outside("out"), before);  // the hard link's other name kept its bytes
+  EXPECT_EQ(read_file("out/hard"), "new");
+  EXPECT_EQ(read_file("out/old"), "ne");
+  EXPECT_TRUE(read_file("out/res.bin") == pack);
+}
+
+TEST(Hostile, LevelSwappedForALinkBetweenMembers) {
+  ScopedTempDir temp;
+  write_file("res.bin", pack_image(3, {{"d\\a", 260, 2}, {"d\\b", 260, 3}, {"d\\e\\c", 260, 1}},
+                                   "abc"));
+  ASSERT_EQ(mkdir("outside", 0777), 0);
+  int status = -1;
+  fault_reset();
+  // Once d\a is written, d is moved away and a link to outside put there.
+  fault_hook(FAULT_OUT_CREATE, 2, [] {
+    ASSERT_EQ(rename("out/d", "out/moved"), 0);
+    ASSERT_EQ(symlink("../outside", "out/d"), 0);
+  });
+  run_tool({"--unpack", "-o", "out"}, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(list_tree("outside"), Tree{});
+  EXPECT_EQ(list_tree("out"), (Tree{"d", "moved", "moved/a", "moved/b", "moved/e", "moved/e/c"}));
+  EXPECT_EQ(fault_count(FAULT_OUT_LEVEL), 2);  // d was entered once for all three members
+}
+
+TEST(Hostile, LinksThatMultiplyPathsAreWalkedOnce) {
+  ScopedTempDir temp;
+  // 40 directories, each holding two links to the next: 2^40 paths.
+  for (int i = 0; i < 40; ++i) {
+    const std::string dir = "res/d" + std::to_string(i), next = "../d" + std::to_string(i + 1);
+    write_file(dir + "/f", "");
+    ASSERT_EQ(symlink(next.c_str(), (dir + "/x").c_str()), 0);
+    ASSERT_EQ(symlink(next.c_str(), (dir + "/y").c_str()), 0);
+  }
+  int status = -1;
+  lines_of({"--pack", "-o", "p.bin"}, &status);
+  // Each directory is walked once and opened at most twice (once more by
+  // its own name after a link led there first).
+  EXPECT_LE(fault_count(FAULT_DIR_OPEN), 2 * 41);
+  EXPECT_EQ(status, 1);  // paths through 40 links are too long for a name
+}
+
+TEST(Hostile, ThePackIsNeverPackedIntoItself) {
+  ScopedTempDir temp;
+  write_file("res/a", "a");
+  ASSERT_EQ(symlink("../out.bin", "res/zz_self.bin"), 0);
+  int status = -1;
+  EXPECT_EQ(lines_of({"--pack", "-o", "out.bin"}, &status).substr(0, 28),
+            "zz_self.bin open failed !!!\n");
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(read_file("out.bin").size(), 133636u);
+  // Now the link names the earlier pack, which is left out.
+  EXPECT_EQ(lines_of({"--pack", "-o", "out.bin"}, &status).substr(0, 4), "crc=");
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(read_file("out.bin").size(), 133636u);
+}
+
+TEST(Hostile, ASourceCutShortWhilePackedIsReportedOnce) {
+  ScopedTempDir temp;
+  const std::string bytes = pattern_bytes(50 * 512 + 7, 4);
+  write_file("res/big", bytes);
+  fault_reset();
+  // Cut to 1000 bytes once open and measured (the first status taken is
+  // the new pack's own).
+  fault_hook(FAULT_STATUS, 2, [] { ASSERT_EQ(truncate("res/big", 1000), 0); });
+  int status = -1;
+  EXPECT_EQ(run_tool({"--pack", "-o", "p.bin"}, &status).substr(usage_box("--pack").size(), 20),
+            "big read failed !!!\n");
+  EXPECT_EQ(status, 1);
+  const std::string image = read_file("p.bin");
+  ASSERT_EQ(image.size(), PACK_DATA_OFFSET + 51u * 512 + 4);
+  EXPECT_TRUE(image.substr(PACK_DATA_OFFSET, 51 * 512) ==
+              bytes.substr(0, 1000) + std::string(51 * 512 - 1000, '\0'));
+}
+
+}  // namespace
+}  // namespace blobsmith
