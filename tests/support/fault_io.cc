@@ -93,11 +93,8 @@ BLOBSMITH_WRAP(FAULT_OUT_CREATE, IoFile*, out_dir_create_file,
                (dir, name, protect, failure))
 BLOBSMITH_WRAP(FAULT_PATH_STATUS, int, path_status, -1,
                (const char* path, int follow, FileStatus* status), (path, follow, status))
-BLOBSMITH_WRAP(FAULT_READ_LINK, int, path_read_link, -1,
-               (const char* path, char* target, size_t size), (path, target, size))
 BLOBSMITH_WRAP(FAULT_RENAME, int, path_rename, -1, (const char* from, const char* to),
                (from, to))
-BLOBSMITH_WRAP(FAULT_REMOVE, int, path_remove, -1, (const char* path), (path))
 
 // Reads and writes may also move half of what was asked; a failed close
 // has still closed the file.

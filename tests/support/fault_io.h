@@ -23,9 +23,7 @@ enum FaultCall {
   FAULT_OUT_LEVEL,    // out_dir_open_level
   FAULT_OUT_CREATE,   // out_dir_create_file
   FAULT_PATH_STATUS,  // path_status
-  FAULT_READ_LINK,    // path_read_link
   FAULT_RENAME,       // path_rename
-  FAULT_REMOVE,       // path_remove
   FAULT_CALL_KINDS,
 };
 
