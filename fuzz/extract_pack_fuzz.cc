@@ -5,8 +5,6 @@
 // a link or special file appears inside it, when the output is larger than
 // what the pack holds from each member's first block plus one block per
 // member, or when the status is not one of the three.
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -35,15 +33,11 @@ std::string read_bytes(const fs::path& path) {
 // Every path below top with its bytes (files) or kind, the output left out.
 std::string snapshot(const fs::path& top) {
   std::string seen;
-  std::error_code error;
-  for (auto it = fs::recursive_directory_iterator(top, error);
-       it != fs::recursive_directory_iterator(); it.increment(error)) {
-    if (it->path() == g_work / "out") {
-      it.disable_recursion_pending();
-      continue;
+  for (auto it = fs::recursive_directory_iterator(top); it != fs::recursive_directory_iterator(); ++it) {
+    if (it->path() == g_work / "out") it.disable_recursion_pending();
+    if (it->path() != g_work / "out") {
+      seen += it->path().string() + (it->is_regular_file() ? "=" + read_bytes(it->path()) : "/") + "\n";
     }
-    seen += it->path().string() + (it->is_regular_file() ? "=" + read_bytes(it->path()) : "/");
-    seen += '\n';
   }
   return seen;
 }
@@ -82,10 +76,7 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
   fs::create_directories(g_work / "beside");
   std::ofstream(g_work / "sentinel") << "left alone\n";
   std::ofstream(g_work / "beside" / "keep") << "also left alone\n";
-  std::atexit([] {
-    std::error_code ignored;
-    fs::remove_all(g_top, ignored);
-  });
+  std::atexit([] { fs::remove_all(g_top); });
   return 0;
 }
 
@@ -97,18 +88,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, const size_t size) {
   FUZZ_CHECK(status >= 0 && status <= 2);
   FUZZ_CHECK(snapshot(g_top) == before);
 
+  // Inside the output: only directories and regular files, within bound.
   uint64_t written = 0;
-  std::error_code error;
-  if (fs::exists(g_work / "out")) {
-    FUZZ_CHECK(fs::is_directory(fs::symlink_status(g_work / "out")));
-    for (auto it = fs::recursive_directory_iterator(g_work / "out", error);
-         it != fs::recursive_directory_iterator(); it.increment(error)) {
-      const fs::file_type type = it->symlink_status(error).type();
+  const fs::path out = g_work / "out";
+  if (fs::exists(out)) {
+    FUZZ_CHECK(fs::is_directory(fs::symlink_status(out)));
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(out)) {
+      const fs::file_type type = entry.symlink_status().type();
       FUZZ_CHECK(type == fs::file_type::regular || type == fs::file_type::directory);
-      if (type == fs::file_type::regular) written += it->file_size(error);
+      if (type == fs::file_type::regular) written += entry.file_size();
     }
   }
   FUZZ_CHECK(written <= output_bound(data, size));
-  fs::remove_all(g_work / "out", error);
+  fs::remove_all(out);
   return 0;
 }

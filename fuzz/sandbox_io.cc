@@ -3,24 +3,12 @@
 // is read, written or made. The option walks still run whole.
 #include "platform/io.h"
 
+using namespace blobsmith;  // NOLINT: stand-ins for the tool's own seam
+
 extern "C" {
-
-blobsmith::IoFile* __wrap_io_open(const char* /*path*/) { return nullptr; }
-
-blobsmith::IoFile* __wrap_io_create_new(const char* /*path*/, uint32_t /*permissions*/,
-                                        int /*keep_exactly*/) {
-  return nullptr;
+IoFile* __wrap_io_open(const char*) { return nullptr; }
+IoFile* __wrap_io_create_new(const char*, uint32_t, int) { return nullptr; }
+DirSearch* __wrap_dir_search_open(const char*, FileIdentity*) { return nullptr; }
+OutDir* __wrap_out_dir_open(const char*) { return nullptr; }
+int __wrap_path_status(const char*, int, FileStatus*) { return -1; }
 }
-
-blobsmith::DirSearch* __wrap_dir_search_open(const char* /*dir*/,
-                                             blobsmith::FileIdentity* /*identity*/) {
-  return nullptr;
-}
-
-blobsmith::OutDir* __wrap_out_dir_open(const char* /*path*/) { return nullptr; }
-
-int __wrap_path_status(const char* /*path*/, int /*follow*/, blobsmith::FileStatus* /*status*/) {
-  return -1;
-}
-
-}  // extern "C"

@@ -1,50 +1,33 @@
 #!/bin/sh
 # Runs one black-box case against the built tool and compares what the case
-# prints with the expected bytes kept beside it.
+# prints with the expected bytes kept beside it:
 #
 #   sh tests/cli/run.sh <path-to-blobsmith> <case.sh>
 #
 # The case runs with sh in a fresh, empty directory, finds the sample tree
-# in EXAMPLES and runs the tool only through the function bs, which prints
-# "[exit N]" after a run that ends with a status N other than 0. Each usage
-# box the tool prints is shown as one line "[<mode> usage box]" (the boxes
-# themselves are compared byte for byte by the case that sets
-# BS_KEEP_BOXES=1). The case's output must equal <case>.stdout byte for
-# byte, and the tool must write nothing to its error stream.
-#
-# BS_UPDATE=1 writes what the case printed to <case>.stdout instead (review
-# the change before committing it).
-#
-# For a Windows build: BLOBSMITH_RUNNER is put before the tool (e.g. wine),
-# and BLOBSMITH_STRIP_CR=1 drops the CR of each CR LF it prints.
+# in EXAMPLES and runs the tool only through bs, which prints "[exit N]"
+# after a run that ends with a status N other than 0, drops the CR of a
+# Windows build's CR LF, and shows each usage box as one line "[<mode> usage
+# box]" (the case that sets BS_KEEP_BOXES=1 compares the boxes themselves).
+# The output must equal <case>.stdout byte for byte, and the tool must write
+# nothing to its error stream. BS_UPDATE=1 writes the output to
+# <case>.stdout instead; BLOBSMITH_RUNNER is put before the tool (wine).
 
 bs() {
   timeout -k 5 "${BS_TIMEOUT:-120}" $BLOBSMITH_RUNNER "$BLOBSMITH" "$@" \
     2>>"$BS_SCRATCH/stderr" >"$BS_SCRATCH/out"
   bs_status=$?
-  if [ "${BLOBSMITH_STRIP_CR:-}" = 1 ]; then
-    tr -d '\r' <"$BS_SCRATCH/out"
-  else
-    cat "$BS_SCRATCH/out"
-  fi | if [ "${BS_KEEP_BOXES:-}" = 1 ]; then cat; else awk '
+  tr -d '\r' <"$BS_SCRATCH/out" | if [ "${BS_KEEP_BOXES:-}" = 1 ]; then cat; else awk '
     /^=+$/ && !inside { inside = 1; next }
     inside && /^\| blobsmith --[a-z]+ / { mode = $3 }
     inside && /^=+$/ { print "[" mode " usage box]"; inside = 0; next }
-    inside { next }
-    { print }'
+    !inside { print }'
   fi
   [ "$bs_status" -eq 0 ] || echo "[exit $bs_status]"
-  return 0
 }
 
-if [ "${BS_HELPERS_ONLY:-}" = 1 ]; then
-  return 0
-fi
-
-if [ $# -ne 2 ]; then
-  echo "usage: sh $0 <path-to-blobsmith> <case.sh>" >&2
-  exit 2
-fi
+[ "${BS_HELPERS_ONLY:-}" = 1 ] && return 0
+[ $# -eq 2 ] || { echo "usage: sh $0 <path-to-blobsmith> <case.sh>" >&2; exit 2; }
 case $1 in
   /*) BLOBSMITH=$1 ;;
   *) BLOBSMITH=$(pwd)/$1 ;;
