@@ -3,23 +3,16 @@
 
 #include "platform/io.h"
 
-using blobsmith::DirEntryInfo;
-using blobsmith::DirSearch;
-using blobsmith::FileIdentity;
-using blobsmith::FileStatus;
-using blobsmith::IoFile;
-using blobsmith::OutDir;
+using namespace blobsmith;  // NOLINT: stand-ins for the tool's own seam
 
 namespace {
 
 struct Injector {
   int counts[FAULT_CALL_KINDS];
-  FaultCall planned_call;
-  int planned_nth;  // 0: nothing planned
+  FaultCall planned_call, hook_call;
+  int planned_nth, hook_nth;  // 0: nothing planned
   FaultMode planned_mode;
   bool fired;
-  FaultCall hook_call;
-  int hook_nth;
   std::function<void()> hook;
 };
 
@@ -85,10 +78,10 @@ BLOBSMITH_WRAP(FAULT_DIR_NEXT, int, dir_search_next, -1,
                (DirSearch * search, DirEntryInfo* info), (search, info))
 BLOBSMITH_WRAP(FAULT_OUT_OPEN, OutDir*, out_dir_open, nullptr, (const char* path), (path))
 BLOBSMITH_WRAP(FAULT_OUT_LEVEL, OutDir*, out_dir_open_level,
-               (*failure = blobsmith::OUT_FAILED, nullptr),
+               (*failure = OUT_FAILED, nullptr),
                (OutDir * parent, const char* name, int* failure), (parent, name, failure))
 BLOBSMITH_WRAP(FAULT_OUT_CREATE, IoFile*, out_dir_create_file,
-               (*failure = blobsmith::OUT_FAILED, nullptr),
+               (*failure = OUT_FAILED, nullptr),
                (OutDir * dir, const char* name, const FileIdentity* protect, int* failure),
                (dir, name, protect, failure))
 BLOBSMITH_WRAP(FAULT_PATH_STATUS, int, path_status, -1,

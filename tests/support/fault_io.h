@@ -8,23 +8,14 @@
 
 #include <functional>
 
+// The calls, by the seam function they stand for: io_open, io_create_new,
+// io_read, io_write, io_seek, io_tell, io_status, io_close, dir_search_open,
+// dir_search_next, out_dir_open, out_dir_open_level, out_dir_create_file,
+// path_status, path_rename.
 enum FaultCall {
-  FAULT_OPEN = 0,     // io_open
-  FAULT_CREATE,       // io_create_new
-  FAULT_READ,         // io_read
-  FAULT_WRITE,        // io_write
-  FAULT_SEEK,         // io_seek
-  FAULT_TELL,         // io_tell
-  FAULT_STATUS,       // io_status
-  FAULT_CLOSE,        // io_close
-  FAULT_DIR_OPEN,     // dir_search_open
-  FAULT_DIR_NEXT,     // dir_search_next
-  FAULT_OUT_OPEN,     // out_dir_open
-  FAULT_OUT_LEVEL,    // out_dir_open_level
-  FAULT_OUT_CREATE,   // out_dir_create_file
-  FAULT_PATH_STATUS,  // path_status
-  FAULT_RENAME,       // path_rename
-  FAULT_CALL_KINDS,
+  FAULT_OPEN, FAULT_CREATE, FAULT_READ, FAULT_WRITE, FAULT_SEEK, FAULT_TELL, FAULT_STATUS,
+  FAULT_CLOSE, FAULT_DIR_OPEN, FAULT_DIR_NEXT, FAULT_OUT_OPEN, FAULT_OUT_LEVEL, FAULT_OUT_CREATE,
+  FAULT_PATH_STATUS, FAULT_RENAME, FAULT_CALL_KINDS
 };
 
 // How the chosen call fails: an error, or (reads and writes) a transfer of
