@@ -61,5 +61,17 @@ TEST(PackOutput, WhatCannotBeReplacedIsRefused) {
   EXPECT_EQ(read_file("res/p.bin").size(), 133636u);
 }
 
+TEST(PackOutput, WhatThePackCannotHold) {
+  ScopedTempDir temp;
+  for (int i = 0; i < 2047; ++i) write_file("res/" + std::to_string(i), "");
+  std::filesystem::resize_file("res/0", std::filesystem::file_size("res/0") + (int64_t{1} << 31));
+  int status = -1;
+  EXPECT_EQ(pack("p.bin", &status).substr(0, 43), "0 is too large for a pack file, skipped !!!");
+  EXPECT_EQ(status, 1);
+  write_file("res/x", "");
+  EXPECT_EQ(pack("p.bin", &status), "res holds more than 2047 files, nothing written !!!\n");
+  EXPECT_EQ(status, 2);
+}
+
 }  // namespace
 }  // namespace blobsmith

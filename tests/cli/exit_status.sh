@@ -32,6 +32,13 @@ echo "[exit $?]"
 cmp closed.bin good.bin && echo "closed.bin whole"
 $BLOBSMITH_RUNNER "$BLOBSMITH" --pack -o piped.bin 2>/dev/null | head -c 1 >/dev/null
 cmp piped.bin good.bin && echo "piped.bin whole"
+echo "== 2: values refused whole"
+long=$(printf '%0600d' 0)
+bs --pack -i "" -o x.bin
+bs --pack -m abcdefgh -o x.bin
+bs --pack -o "$long"
+bs --unpack -i "$long"
+bs --unpack -o ""
 echo "== 2: -o naming a source, 31 -g names, a bad SOURCE_DATE_EPOCH"
 bs --pack -o res/readme.txt
 cmp res/readme.txt "$EXAMPLES/readme.txt" && echo "res/readme.txt unchanged"
