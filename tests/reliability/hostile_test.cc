@@ -173,6 +173,37 @@ TEST(Hostile, ThePackIsNeverPackedIntoItself) {
   EXPECT_EQ(read_file("out.bin").size(), 133636u);
 }
 
+TEST(Hostile, SourcesSwappedForThePackAfterTheWalk) {
+  ScopedTempDir temp;
+  write_file("res/a", "a");
+  write_file("res/b", "b");
+  run_tool({"--pack", "-o", "out.bin"});
+  // Once the new pack exists, a is made a name of the earlier pack and b a
+  // link to the new one: neither is copied into the pack.
+  fault_reset();
+  fault_hook(FAULT_STATUS, 1, [] {
+    ASSERT_EQ(unlink("res/b") + unlink("res/a") + link("out.bin", "res/a"), 0);
+    for (const std::string& name : list_tree(".")) {
+      if (name.find(".tmp") != std::string::npos) {
+        ASSERT_EQ(symlink(("../" + name).c_str(), "res/b"), 0);
+      }
+    }
+  });
+  int status = -1;
+  EXPECT_EQ(run_tool({"--pack", "-o", "out.bin"}, &status).substr(usage_box("--pack").size(), 82),
+            "a is the pack being written, skipped !!!\nb is the pack being written, skipped !!!\n");
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(read_file("out.bin").size(), 133124u);  // two zeroed entries, no data
+  // A name of a file that is not a pack: replacing it would lose it.
+  write_file("other.bin", "precious");
+  fault_reset();
+  fault_hook(FAULT_STATUS, 1, [] { ASSERT_EQ(unlink("res/a") + link("other.bin", "res/a"), 0); });
+  EXPECT_EQ(run_tool({"--pack", "-o", "other.bin"}, &status).substr(usage_box("--pack").size()),
+            "other.bin is one of the files to pack, nothing written !!!\n");
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(read_file("other.bin"), "precious");
+}
+
 TEST(Hostile, ASourceCutShortWhilePackedIsReportedOnce) {
   ScopedTempDir temp;
   const std::string bytes = pattern_bytes(50 * 512 + 7, 4);
