@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows job: cross-builds the 32-bit console program blobsmith.exe
 # with MinGW-w64, checks what it imports and that it carries its manifest,
+# checks that the run-time reader's DLL exports blobsmith_* names only,
 # and runs the unit tests, the black-box cases and the Linux-versus-Windows
 # comparison under Wine. Prints what it took and the size of the program.
 set -euo pipefail
@@ -87,6 +88,25 @@ else
   echo "note: no python3 here; the manifest's XML was not parsed"
 fi
 echo "blobsmith.exe: imports $imports; manifest 24/1 asks for asInvoker"
+
+# ---- The run-time reader's DLL: the same two imports, and blobsmith_*
+# names only in its export table.
+dll=$build/libblobsmith-reader.dll
+dll_headers=$(i686-w64-mingw32-objdump -p "$dll")
+dll_imports=$(printf '%s\n' "$dll_headers" | awk '/DLL Name:/ { print $3 }' | sort | tr '\n' ' ')
+exports=$(printf '%s\n' "$dll_headers" | awk '
+    /\[Ordinal\/Name Pointer\] Table/ { table = 1; next }
+    table && NF == 0 { exit }
+    table { print $NF }')
+if [ "$dll_imports" != "KERNEL32.dll msvcrt.dll " ]; then
+  echo "$dll imports from: $dll_imports(expected KERNEL32.dll and msvcrt.dll only)" >&2
+  exit 1
+fi
+if [ -z "$exports" ] || printf '%s\n' "$exports" | grep -qv '^blobsmith_'; then
+  echo "$dll exports other names than blobsmith_*:" $exports >&2
+  exit 1
+fi
+echo "$(basename "$dll"): imports $dll_imports; exports $(printf '%s\n' "$exports" | wc -l) blobsmith_* names"
 
 # ---- Every test under Wine.
 ctest --test-dir "$build" --output-on-failure -j2

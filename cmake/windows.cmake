@@ -11,12 +11,12 @@ target_sources(blobsmith PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../windows/blobsmith.
 set_property(SOURCE ${CMAKE_CURRENT_LIST_DIR}/../windows/blobsmith.rc APPEND PROPERTY
   OBJECT_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/../windows/blobsmith.manifest)
 
-# Static runtime: the programs import from KERNEL32.dll and msvcrt.dll only,
-# so they run without the compiler's DLLs beside them.
+# Static runtime: the programs and the reader's DLL import from KERNEL32.dll
+# and msvcrt.dll only, so they run without the compiler's DLLs beside them.
 get_property(blobsmith_windows_targets DIRECTORY ${CMAKE_CURRENT_LIST_DIR}/.. PROPERTY BUILDSYSTEM_TARGETS)
 foreach(target IN LISTS blobsmith_windows_targets)
   get_target_property(target_type ${target} TYPE)
-  if(target_type STREQUAL "EXECUTABLE")
+  if(target_type MATCHES "^(EXECUTABLE|SHARED_LIBRARY)$")
     target_link_options(${target} PRIVATE -static)
   endif()
 endforeach()

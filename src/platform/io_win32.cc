@@ -20,6 +20,8 @@ namespace blobsmith {
 struct IoFile {
   std::FILE* stream;
   void* buffer;
+  bool read_only;     // opened for reading: status holds what it was then
+  FileStatus status;
 };
 
 struct DirSearch {
@@ -50,6 +52,7 @@ IoFile* wrap_stream(std::FILE* stream) {
     return nullptr;
   }
   file->stream = stream;
+  file->read_only = false;
   // A larger buffer than the runtime's default turns the 512-byte records
   // into few system calls; without it the stream keeps its own buffer.
   file->buffer = allocate_pages(IO_BUFFER_SIZE);
@@ -123,20 +126,64 @@ char* join(const char* dir, const char* name) {
   return path;
 }
 
-// What a search entry that is not a directory stands for: a reparse point
-// whose target cannot be reached counts as a link, anything else as a file.
-PathKind kind_of_file_entry(const DirSearch* search) {
-  if ((search->found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return PATH_REGULAR;
+// Fills info's kind from the search's current entry. A reparse point (a
+// symbolic link or a junction) is looked at through its target, as opening
+// it would: its identity is then known, and one whose target cannot be
+// reached counts as a link. Any other entry is what its attributes say.
+void describe_entry(const DirSearch* search, DirEntryInfo* info) {
+  const DWORD attributes = search->found.dwFileAttributes;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    info->kind = (attributes & DIRECTORY_ATTRIBUTE) != 0 ? PATH_DIRECTORY : PATH_REGULAR;
+    return;
+  }
+  info->kind = PATH_LINK;
   char* path = join(search->dir, search->found.cFileName);
-  if (path == nullptr) return PATH_LINK;
   FileStatus status;
-  const int seen = status_at(path, false, &status);
+  if (path != nullptr && status_at(path, false, &status) == 0) {
+    info->kind = status.kind;
+    info->identity = status.identity;
+    info->identity_known = true;
+  }
   std::free(path);
-  return seen == 0 ? status.kind : PATH_LINK;
 }
 
-// Opens the directory at path for holding: it cannot be renamed or removed
-// while the handle is open. With no_reparse, a reparse point is refused.
+// Why what stands at path could not be opened as a plain file or directory:
+// a reparse point or a device there, or anything else.
+int failure_at(const char* path) {
+  FileStatus status;
+  if (status_at(path, true, &status) == 0 &&
+      (status.kind == PATH_LINK || status.kind == PATH_OTHER)) {
+    return OUT_NOT_PLAIN;
+  }
+  return OUT_FAILED;
+}
+
+// The path the directory held by handle has now, in a new buffer: "\\?\C:\dir"
+// as "C:\dir" and "\\?\UNC\host\share" as "\\host\share", so the ANSI calls
+// take it. nullptr when the system cannot say or it does not fit.
+char* final_path_of(const HANDLE handle) {
+  char found[MAX_PATH + 8];
+  const DWORD length = GetFinalPathNameByHandleA(handle, found, sizeof found, 0);
+  if (length == 0 || length >= sizeof found) return nullptr;
+  const char* start = found;
+  if (std::strncmp(found, "\\\\?\\UNC\\", 8) == 0) {
+    found[6] = '\\';
+    start = found + 6;
+  } else if (std::strncmp(found, "\\\\?\\", 4) == 0) {
+    start = found + 4;
+  }
+  const size_t kept = std::strlen(start);
+  char* path = static_cast<char*>(std::malloc(kept + 1));
+  if (path != nullptr) std::memcpy(path, start, kept + 1);
+  return path;
+}
+
+// Opens the directory at path for holding, making it when missing: it
+// cannot be renamed or removed while the handle is open. With no_reparse, a
+// reparse point is refused; without, the directory is found through any
+// links and then known by the path it really has, which cannot change while
+// it is held, so members are made in it and not wherever path leads later.
+// Takes path; frees it on failure.
 OutDir* hold_directory(char* path, const bool no_reparse, int* failure) {
   const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (no_reparse ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
   HANDLE handle =
@@ -149,8 +196,8 @@ OutDir* hold_directory(char* path, const bool no_reparse, int* failure) {
   BY_HANDLE_FILE_INFORMATION info;
   if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
     if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    *failure = failure_at(path);
     std::free(path);
-    *failure = OUT_FAILED;
     return nullptr;
   }
   const DWORD attributes = info.dwFileAttributes;
@@ -164,6 +211,13 @@ OutDir* hold_directory(char* path, const bool no_reparse, int* failure) {
     std::free(path);
     *failure = reparse ? OUT_NOT_PLAIN : OUT_FAILED;
     return nullptr;
+  }
+  if (!no_reparse) {
+    char* final_path = final_path_of(handle);
+    if (final_path != nullptr) {
+      std::free(path);
+      path = final_path;
+    }
   }
   dir->handle = handle;
   dir->path = path;
@@ -218,11 +272,19 @@ IoFile* io_open(const char* path) {
   if (stream == nullptr) return nullptr;
   // A device (CON, NUL, COM1, a pipe) opens like a file: only files on
   // disk are read.
-  if (GetFileType(blobsmith::handle_of(stream)) != FILE_TYPE_DISK) {
+  const HANDLE handle = blobsmith::handle_of(stream);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     std::fclose(stream);
     return nullptr;
   }
-  return blobsmith::wrap_stream(stream);
+  IoFile* file = blobsmith::wrap_stream(stream);
+  if (file != nullptr) {
+    file->read_only = true;
+    blobsmith::fill_status(handle, info, false, &file->status);
+  }
+  return file;
 }
 
 IoFile* io_create_new(const char* path, uint32_t /*permissions*/, int /*keep_exactly*/) {
@@ -250,6 +312,10 @@ int64_t io_tell(IoFile* file) {
 }
 
 int io_status(IoFile* file, FileStatus* status) {
+  if (file->read_only) {
+    *status = file->status;
+    return 0;
+  }
   if (std::fflush(file->stream) != 0) return -1;
   const HANDLE handle = blobsmith::handle_of(file->stream);
   BY_HANDLE_FILE_INFORMATION info;
@@ -305,9 +371,7 @@ int dir_search_next(blobsmith::DirSearch* search, blobsmith::DirEntryInfo* info)
   info->name = search->found.cFileName;
   info->identity_known = false;
   info->object_hint = 0;  // a search does not give the file index
-  info->kind = (search->found.dwFileAttributes & blobsmith::DIRECTORY_ATTRIBUTE) != 0
-                   ? blobsmith::PATH_DIRECTORY
-                   : blobsmith::kind_of_file_entry(search);
+  blobsmith::describe_entry(search, info);
   return 1;
 }
 
@@ -355,6 +419,7 @@ IoFile* out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* p
   BY_HANDLE_FILE_INFORMATION info;
   if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
     if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    *failure = blobsmith::failure_at(path);
     std::free(path);
     return nullptr;
   }
@@ -369,10 +434,12 @@ IoFile* out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* p
     return nullptr;
   }
   if (status.links > 1) {
-    // Another name shares this file: this name gets a file of its own.
+    // Another name shares this file: this name gets a file of its own, made
+    // only where nothing stands by then.
     CloseHandle(handle);
     handle = DeleteFileA(path) ? blobsmith::open_member(path, CREATE_NEW) : INVALID_HANDLE_VALUE;
-  } else if (!SetEndOfFile(handle)) {
+    if (handle == INVALID_HANDLE_VALUE) *failure = blobsmith::failure_at(path);
+  } else if (status.size != 0 && !SetEndOfFile(handle)) {
     CloseHandle(handle);
     handle = INVALID_HANDLE_VALUE;
   }
