@@ -1,5 +1,6 @@
 // The walk: what it collects, in which order, what it reports and leaves
-// out, and how it treats links and the pack it feeds.
+// out, and how it treats links. (Names that differ only in case and the
+// output met in the tree are the black-box cases'.)
 #include "pack/collect.h"
 
 #include <gtest/gtest.h>
@@ -20,14 +21,13 @@ struct Collected {
   WalkReport report;
 };
 
-Collected collect(const char* dir, const FileIdentity* output = nullptr, bool is_pack = false) {
+Collected collect(const char* dir) {
   NameTable* table = static_cast<NameTable*>(std::calloc(1, sizeof(NameTable)));
-  WalkReport report{output, is_pack, false, false, 0};
+  WalkReport report{nullptr, false, false, false, 0};
   testing::internal::CaptureStdout();
   const int count = collect_files(dir, table, static_cast<int>(std::string(dir).size()) + 1, 0,
                                   PACK_MAX_ENTRIES, &report);
   std::qsort(table->slots, static_cast<size_t>(count), PATH_BUFFER_SIZE, compare_names);
-  report_case_clashes(*table, count, static_cast<int>(std::string(dir).size()) + 1);
   Collected result{{}, testing::internal::GetCapturedStdout(), report};
   for (int i = 0; i < count; ++i) result.paths.emplace_back(table->slots[i]);
   std::free(table);
@@ -63,26 +63,6 @@ TEST(Collect, OrderIgnoredNamesLengthsAndLinks) {
   EXPECT_EQ(got.report.skipped, 2);
   EXPECT_FALSE(got.report.top_unreadable);
   EXPECT_TRUE(collect("missing").report.top_unreadable);
-}
-
-TEST(Collect, OutputAndCaseClashes) {
-  ScopedTempDir temp;
-  write_file("res/Readme", "1");
-  write_file("res/README", "2");
-  write_file("res/sub/out.bin", "earlier");
-  write_file("res/z", "");
-  FileStatus output;
-  ASSERT_EQ(path_status("res/sub/out.bin", 1, &output), 0);
-  // An earlier pack is left out without a word; any other file is noted.
-  const Collected earlier = collect("res", &output.identity, true);
-  EXPECT_EQ(earlier.paths, (std::vector<std::string>{"res/README", "res/Readme", "res/z"}));
-  EXPECT_FALSE(earlier.report.output_met);
-  EXPECT_EQ(earlier.lines, "README and Readme differ only in letter case !!!\n");
-  ASSERT_EQ(link("res/sub/out.bin", "res/hard"), 0);
-  ASSERT_EQ(symlink("sub/out.bin", "res/soft"), 0);
-  const Collected source = collect("res", &output.identity, false);
-  EXPECT_TRUE(source.report.output_met);
-  EXPECT_EQ(source.paths.size(), 3u);
 }
 
 }  // namespace

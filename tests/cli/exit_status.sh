@@ -41,6 +41,10 @@ bs --unpack -i "$long"
 bs --unpack -o ""
 echo "== 2: -o naming a source, 31 -g names, a bad SOURCE_DATE_EPOCH"
 bs --pack -o res/readme.txt
+ln res/readme.txt hard.bin
+ln -s res/readme.txt soft.bin
+bs --pack -o hard.bin
+bs --pack -o soft.bin
 cmp res/readme.txt "$EXAMPLES/readme.txt" && echo "res/readme.txt unchanged"
 bs --pack -o x.bin -g 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31
 SOURCE_DATE_EPOCH=-5 bs --pack -o x.bin

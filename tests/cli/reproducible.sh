@@ -2,14 +2,9 @@
 # zone, at any minute and whatever order its directories list names in;
 # names that differ only in letter case are packed, reported and ordered by
 # their bytes.
-mkdir a b
-for f in Zeta alpha Beta beta gamma/one gamma/Two; do
-  mkdir -p a/$(dirname $f)
-  echo "$f" >a/$f
-done
-for f in gamma/Two gamma/one beta Beta alpha Zeta; do
-  mkdir -p b/$(dirname $f)
-  echo "$f" >b/$f
+for f in a/Zeta a/alpha a/Beta a/beta a/gamma/one a/gamma/Two \
+    b/gamma/Two b/gamma/one b/beta b/Beta b/alpha b/Zeta; do
+  mkdir -p "$(dirname "$f")" && echo "${f#?/}" >"$f"
 done
 SOURCE_DATE_EPOCH=1767323040 TZ=UTC bs --pack -i a -o a.bin
 SOURCE_DATE_EPOCH=1767323040 TZ=Pacific/Kiritimati bs --pack -i b -o b.bin

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -14,45 +15,36 @@
 namespace blobsmith {
 namespace {
 
-// A level closed however the test ends, so a failure leaves no handle that
-// would keep the temporary directory from being removed.
+// Closed however the test ends, so no handle keeps the directory from going.
 using HeldDir = std::unique_ptr<OutDir, void (*)(OutDir*)>;
 
-// Makes the member called name in dir and writes bytes into it.
-void write_member(OutDir* dir, const char* name, const std::string& bytes) {
-  int failure = 0;
-  IoFile* member = out_dir_create_file(dir, name, nullptr, &failure);
-  ASSERT_NE(member, nullptr) << "failure " << failure;
-  EXPECT_EQ(io_write(bytes.data(), bytes.size(), 1, member), 1u);
-  EXPECT_EQ(io_close(member), 0);
+IoFile* create(OutDir* dir, const FileIdentity* protect, int* failure) {
+  return out_dir_create_file(dir, "member", protect, failure);
 }
 
 TEST(OutDirWin32, HeldLevelsMembersProtectedPackAndSecondNames) {
   ScopedTempDir temp;
+  int failure = 0;
   HeldDir top(out_dir_open("made/top"), out_dir_close);
   ASSERT_NE(top, nullptr);
-  int failure = 0;
   HeldDir level(out_dir_open_level(top.get(), "level", &failure), out_dir_close);
   ASSERT_NE(level, nullptr);
   EXPECT_FALSE(MoveFileA("made\\top\\level", "made\\top\\moved"));
   EXPECT_FALSE(MoveFileA("made\\top", "made\\moved"));
-
-  write_member(level.get(), "member", "first");
-  EXPECT_EQ(read_file("made/top/level/member"), "first");
-
-  FileStatus pack;
-  ASSERT_EQ(path_status("made/top/level/member", 1, &pack), 0);
-  IoFile* refused = out_dir_create_file(level.get(), "member", &pack.identity, &failure);
-  EXPECT_EQ(refused, nullptr);
-  if (refused != nullptr) io_close(refused);
-  EXPECT_EQ(failure, OUT_IS_PROTECTED);
-  EXPECT_EQ(read_file("made/top/level/member"), "first");
-
-  ASSERT_TRUE(CreateHardLinkA("other", "made\\top\\level\\member", nullptr));
-  write_member(level.get(), "member", "second");
-  EXPECT_EQ(read_file("made/top/level/member"), "second");
+  for (const char* bytes : {"first", "second"}) {
+    IoFile* member = create(level.get(), nullptr, &failure);
+    ASSERT_NE(member, nullptr) << "failure " << failure;
+    EXPECT_EQ(io_write(bytes, std::strlen(bytes), 1, member), 1u);
+    EXPECT_EQ(io_close(member), 0);
+    EXPECT_EQ(read_file("made/top/level/member"), bytes);
+    FileStatus pack;
+    ASSERT_EQ(path_status("made/top/level/member", 1, &pack), 0);
+    EXPECT_EQ(create(level.get(), &pack.identity, &failure), nullptr);
+    EXPECT_EQ(failure, OUT_IS_PROTECTED);
+    // A second name: the next member gets a file of its own.
+    if (bytes[0] == 'f') ASSERT_TRUE(CreateHardLinkA("other", "made\\top\\level\\member", nullptr));
+  }
   EXPECT_EQ(read_file("other"), "first");
-
   level.reset();
   EXPECT_TRUE(MoveFileA("made\\top\\level", "made\\top\\moved"));
   top.reset();
