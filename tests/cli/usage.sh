@@ -18,4 +18,12 @@ bs --PACK -pack --pack=1
 bs -o --unpack --pack -v
 bs --version --help
 bs -o --list --verify
+echo "== how options take values: -v as a value, a value missing, -v in a -g list,"
+echo "== an empty name and 30 names in all, -V and -vv no options"
+bs --pack -o -v -i nothing
+bs --pack -i
+bs --pack -g "" b -o -g c -v
+bs --pack -i nothing -g "" 2 3 4 5 6 7 8 9 10 11 12 13 14 15 -g 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30
+bs --pack -i nothing -g "" 2 3 4 5 6 7 8 9 10 11 12 13 14 15 -g 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31
+bs --pack -i nothing -V -vv --v v -g
 ls
