@@ -1,10 +1,8 @@
-// Fuzz target: the extractor on arbitrary pack bytes. Each input is written
-// as a pack file and extracted into a fresh directory with a sentinel file
-// and a directory beside it, below private levels of a scratch directory.
-// Aborts when anything outside the output directory appears or changes, when
-// a link or special file appears inside it, when the output is larger than
-// what the pack holds from each member's first block plus one block per
-// member, or when the status is not one of the three.
+// Fuzz target: the extractor on arbitrary pack bytes, beside a sentinel file
+// and a directory, below private levels of a scratch directory. Aborts when
+// anything outside the output appears or changes, a link or special file
+// appears inside it, it outgrows what the pack holds from each member's first
+// block plus a block a member, or the status is not one of the three.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>

@@ -1,13 +1,9 @@
-// Fuzz target: the run-time reader on arbitrary bytes held in memory. The
-// input is the pack image, in a block of exactly its size; members are read
-// into buffers of exactly the size asked for, so any access outside the
-// image or a buffer is caught by the address checker. Every outcome is held
-// against the rules worked out here from the image's bytes: an entry is
-// damaged when its name has no terminator or its bytes lie outside the data
-// area; a whole member reads as the image's bytes at its offset; a lookup
-// by any entry's name, as stored or in upper case with "/" between levels,
-// finds the first entry whose name matches byte for byte ("/" and "\\"
-// alike), else the first whose name matches without regard to case.
+// Fuzz target: the run-time reader on an arbitrary image in exactly-sized
+// buffers (the address checker sees any stray access), every outcome held to
+// rules worked out here from the bytes: an entry is damaged when its name has
+// no terminator or its bytes lie outside the data area; a member reads as the
+// image's bytes; a lookup by any name, as stored or in upper case, finds the
+// first exact match ("/" and "\\" alike), else the first without regard to case.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>

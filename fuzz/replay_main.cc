@@ -1,6 +1,5 @@
-// Runs a fuzz target without libFuzzer: every file in the directories (or
-// the files) named on the command line is given to the target once, in name
-// order. Fails when there is nothing to replay.
+// Runs a fuzz target without libFuzzer over the files (and the files of the
+// directories) named, in name order; fails when there is nothing to replay.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>

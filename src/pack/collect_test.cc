@@ -1,6 +1,5 @@
-// The walk: what it collects, in which order, what it reports and leaves
-// out, and how it treats links. (Names that differ only in case and the
-// output met in the tree are the black-box cases'.)
+// The walk: what it collects, in which order, what it reports and leaves out,
+// and how it treats links (case clashes and the output: the black-box cases).
 #include "pack/collect.h"
 
 #include <gtest/gtest.h>

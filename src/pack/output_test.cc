@@ -1,6 +1,5 @@
-// A pack replaces its output only when whole, keeping what the output was.
-// (Runs that fail and leave an earlier pack are the black-box exit status
-// case's.)
+// A pack replaces its output only when whole, keeping what the output was
+// (runs that fail and leave it are the black-box exit status case's).
 #include "pack/output.h"
 
 #include <gtest/gtest.h>

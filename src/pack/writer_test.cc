@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 
 #include "format/pack_format.h"
@@ -46,19 +45,6 @@ TEST(Writer, LayoutStampsChecksumAndZeroedEntries) {
                 get_u32_le(reinterpret_cast<const unsigned char*>(&expected[expected.size() - 4])));
   EXPECT_EQ(printed, usage_box("--pack") + "gone open failed !!!\n" + crc);
   EXPECT_EQ(status, 1);
-}
-
-TEST(Writer, StampedWithTheLocalMinute) {
-  ScopedTempDir temp;
-  write_file("res/a", "");
-  char minutes[2][16];
-  for (int at = 0; at < 2; ++at) {
-    const std::time_t now = std::time(nullptr);
-    std::strftime(minutes[at], sizeof minutes[at], "%Y%m%d%H%M", std::localtime(&now));
-    if (at == 0) run_tool({"--pack", "-o", "p.bin"});
-  }
-  const std::string stamp = read_file("p.bin").substr(HEADER_DATE_STAMP_AT, 12);
-  EXPECT_TRUE(stamp == minutes[0] || stamp == minutes[1]) << stamp;
 }
 
 }  // namespace

@@ -7,22 +7,15 @@ cp good.bin old.bin
 
 echo "== 1: a dangling link in the tree; a pack is still written"
 cp -R res tree
-if [ -z "$BLOBSMITH_RUNNER" ]; then
-  ln -s nowhere tree/dangling
-else
-  # Wine lists no dangling link at all; a FIFO, which it lists as a file
-  # but opens as no file on disk, fails the same way under the same name.
-  mkfifo tree/dangling
-fi
+# (Wine lists no dangling link; a FIFO fails the same way under the same name.)
+if [ -z "$BLOBSMITH_RUNNER" ]; then ln -s nowhere tree/dangling; else mkfifo tree/dangling; fi
 bs --pack -i tree -o dangling.bin
 bs --verify -i dangling.bin
 echo "== 2: a typo in -i leaves the earlier pack alone"
 bs --pack -i tre -o old.bin
 cmp old.bin good.bin && echo "old.bin unchanged"
 echo "== 2: a file-size limit stops the pack; the earlier one stays"
-# Under an emulator the limit falls on the emulator's process, which, unlike
-# the tool, does not ignore SIGXFSZ by itself: it is ignored for it here, so
-# the write fails as it does natively.
+# (An emulator does not ignore SIGXFSZ as the tool does: it is ignored for it.)
 (if [ -n "$BLOBSMITH_RUNNER" ]; then trap '' XFSZ; fi; ulimit -f 100; bs --pack -o old.bin)
 cmp old.bin good.bin && echo "old.bin unchanged"
 echo "temporary files left: $(ls -a | grep -c '\.tmp$')"

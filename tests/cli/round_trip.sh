@@ -1,6 +1,6 @@
-# The sample tree packed with every pack option, listed, verified and
-# unpacked: the pack is byte for byte the one expected, and the tree comes
-# back byte for byte (the ignored file and the empty directory excepted).
+# The sample tree packed with every pack option into the pack expected byte
+# for byte, listed, verified and unpacked back whole (ignored file and empty
+# directory excepted).
 export SOURCE_DATE_EPOCH=1767323040
 cp -R "$EXAMPLES" res
 mkdir res/empty_dir
@@ -10,8 +10,7 @@ sha256sum out.bin
 bs --list -i out.bin
 bs --verify -i out.bin
 bs --unpack -i out.bin -o b/deeper
-rm res/data/.svn
-rmdir res/empty_dir
+rm res/data/.svn && rmdir res/empty_dir
 diff -r res b/deeper && echo "the tree came back whole"
 echo "== unpacking again overwrites what changed"
 echo changed >b/deeper/readme.txt

@@ -1,5 +1,4 @@
-# The usage boxes, byte for byte, and what a run with no mode word, --help
-# or --version prints; every mode's -v.
+# The usage boxes, byte for byte; runs with no mode word, --help, --version.
 BS_KEEP_BOXES=1
 echo "== no arguments: the pack and unpack boxes"
 bs
@@ -18,8 +17,7 @@ bs --PACK -pack --pack=1
 bs -o --unpack --pack -v
 bs --version --help
 bs -o --list --verify
-echo "== how options take values: -v as a value, a value missing, -v in a -g list,"
-echo "== an empty name and 30 names in all, -V and -vv no options"
+echo "== -v as a value, a value missing, -v in a -g list, 30 and 31 names, no options"
 bs --pack -o -v -i nothing
 bs --pack -i
 bs --pack -g "" b -o -g c -v

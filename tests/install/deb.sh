@@ -8,10 +8,7 @@ set -eu
 work=$1 source=$2 cmake=$3 cpack=$4 generator=$5 cc=$6 cxx=$7 version=$8 multiarch=$9
 command -v dpkg-deb >/dev/null && command -v lintian >/dev/null || { echo "no dpkg-deb or lintian"; exit 77; }
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+fail() { echo "FAIL: $*" >&2; exit 1; }
 
 rm -rf "$work" && mkdir -p "$work"
 { "$cmake" -S "$source" -B "$work/build" -G "$generator" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \

@@ -1,9 +1,8 @@
 #!/bin/sh
-# Step tree installs the build into <work-dir>/prefix, checks what landed
-# there and packs examples/res with the installed tool. The other steps use
-# that prefix from outside the project: c (C99, pkg-config), cmake (the same
-# code as C++, find_package), plugin (the static reader in a shared library)
-# and symbols.
+# Step tree installs into <work-dir>/prefix and packs examples/res with the
+# installed tool; c (C99, pkg-config), cmake (the same code as C++,
+# find_package), plugin (the static reader in a shared library) and symbols
+# use that prefix from outside the project.
 #
 #   sh run.sh <step> <work-dir> <source-dir> <build-dir> <config> <version> <libdir> \
 #     <cmake> <cc> <c++> [<link-flags>]
@@ -14,10 +13,7 @@ cxx=$1 link=${2:-} prefix=$work/prefix out=$work/$step consumer=$source/tests/in
 lib=$prefix/$libdir res=$source/examples/res c99="$cc -std=c99 -Wall -Wextra -pedantic -Werror"
 export PKG_CONFIG_PATH="$lib/pkgconfig"
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+fail() { echo "FAIL: $*" >&2; exit 1; }
 # Every file of examples/res must come back from the pack, by name.
 read_all() {
   "$out/read_members" "$work/res.bin" "$res" $(cd "$res" && find . -type f | sed 's|^\./||') ||

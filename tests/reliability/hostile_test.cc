@@ -1,11 +1,7 @@
-// Packs made to hurt the extractor, trees that would lead it astray, and
-// attacks on both modes: names that climb out or carry control bytes,
-// counts, offsets and sizes past their limits, packs cut short; links,
-// FIFOs, hard links and the pack itself in the output tree; a level swapped
-// for a link between two members; links that multiply paths; a link to the
-// pack being written; a source cut short while it is packed. Each run must
-// print exactly its lines, return its status and change nothing outside
-// its output.
+// Hostile packs, output trees that lead elsewhere, and attacks on both modes
+// through the seam (a level swapped for a link, sources swapped for the pack,
+// a source cut short, links that multiply paths). Each run must print exactly
+// its lines, return its status and change nothing outside its output.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,13 +36,13 @@ Tree outside(const std::string& skip) {
   return seen;
 }
 
-struct Case {
+struct Case {  // count -1: the number of entries; tree: below out
   const char* why;
-  int32_t count;  // -1: the number of entries
+  int32_t count;
   std::vector<ImageEntry> entries;
   std::string lines;
   int status;
-  Tree tree;  // below out
+  Tree tree;
 };
 
 TEST(Hostile, PacksWithBadNamesCountsOffsetsAndSizes) {

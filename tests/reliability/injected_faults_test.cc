@@ -1,10 +1,7 @@
-// Every seam call of a pack run and of an unpack run is failed in turn, as
-// an error and (reads and writes) as a short transfer. Whatever fails, the
-// run ends, says so in its lines, and its exit status tells the truth: 0
-// only when the result is exactly that of a run without the fault; 1 with a
-// pack that --verify finds sound; 2 with any earlier pack left as it was.
-// No temporary file is ever left behind and nothing outside the output
-// changes.
+// Every seam call of a pack run and of an unpack run failed in turn (reads and
+// writes also cut short). The run says so and its status tells the truth: 0
+// only with exactly a clean run's result, 1 with a pack --verify finds sound,
+// 2 with the earlier pack as it was; never a temporary file left behind.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -31,24 +31,18 @@ bool enter(const FaultCall call) {
   return fail;
 }
 
-bool short_transfer() { return injector().planned_mode == FAULT_SHORT; }
-
 }  // namespace
 
 void fault_reset() { injector() = Injector{}; }
 
 void fault_plan(const FaultCall call, const int nth, const FaultMode mode) {
   Injector& s = injector();
-  s.planned_call = call;
-  s.planned_nth = nth;
-  s.planned_mode = mode;
-  s.fired = false;
+  s.planned_call = call, s.planned_nth = nth, s.planned_mode = mode;
 }
 
 void fault_hook(const FaultCall call, const int nth, std::function<void()> hook) {
-  injector().hook_call = call;
-  injector().hook_nth = nth;
-  injector().hook = std::move(hook);
+  Injector& s = injector();
+  s.hook_call = call, s.hook_nth = nth, s.hook = std::move(hook);
 }
 
 int fault_count(const FaultCall call) { return injector().counts[call]; }
@@ -97,12 +91,14 @@ int __real_io_close(IoFile* file);
 
 size_t __wrap_io_read(void* buffer, size_t size, size_t count, IoFile* file) {
   if (!enter(FAULT_READ)) return __real_io_read(buffer, size, count, file);
-  return short_transfer() ? __real_io_read(buffer, 1, size * count / 2, file) / size : 0;
+  const bool half = injector().planned_mode == FAULT_SHORT;
+  return half ? __real_io_read(buffer, 1, size * count / 2, file) / size : 0;
 }
 
 size_t __wrap_io_write(const void* buffer, size_t size, size_t count, IoFile* file) {
   if (!enter(FAULT_WRITE)) return __real_io_write(buffer, size, count, file);
-  return short_transfer() ? __real_io_write(buffer, 1, size * count / 2, file) / size : 0;
+  const bool half = injector().planned_mode == FAULT_SHORT;
+  return half ? __real_io_write(buffer, 1, size * count / 2, file) / size : 0;
 }
 
 int __wrap_io_close(IoFile* file) {

@@ -1,8 +1,6 @@
-// A fault injector over the file and directory seam. The reliability test
-// binary is linked with --wrap for every seam call, so each call the tool
-// makes comes here first: it is counted, a test's hook may run just before
-// it, and the one call a test picked (the n-th of its kind) fails, as an
-// error or as a short transfer; every other call goes to the real one.
+// A fault injector over the seam: the reliability binary wraps every seam
+// call at link time, so each is counted, may have a test's hook run just
+// before it, and fails when it is the one planned; others go to the real one.
 #ifndef BLOBSMITH_TESTS_SUPPORT_FAULT_IO_H_
 #define BLOBSMITH_TESTS_SUPPORT_FAULT_IO_H_
 
@@ -22,15 +20,11 @@ enum FaultCall {
 // half the bytes asked for.
 enum FaultMode { FAULT_ERROR = 0, FAULT_SHORT };
 
-// Forgets every count, plan and hook.
-void fault_reset();
-// Makes the nth call (1-based) of the given kind fail in the given way.
+void fault_reset();  // forgets every count, plan and hook
+// The nth call (from 1) of a kind fails in the given way, or has hook run first.
 void fault_plan(FaultCall call, int nth, FaultMode mode);
-// Runs hook just before the nth call of the given kind goes through.
 void fault_hook(FaultCall call, int nth, std::function<void()> hook);
-// Calls of each kind since the last reset.
-int fault_count(FaultCall call);
-// True once the planned call has been made to fail.
-bool fault_fired();
+int fault_count(FaultCall call);  // calls of a kind since the reset
+bool fault_fired();               // the planned call has failed
 
 #endif  // BLOBSMITH_TESTS_SUPPORT_FAULT_IO_H_

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-// One table entry of a pack image, its name field as raw bytes (cut to 56).
+// One table entry, its name field as raw bytes (cut to 56).
 struct ImageEntry {
   std::string name;
   uint32_t start_block;
   int32_t byte_size;
 };
-// A header holding entry_count, stamped 2026-01-02 03:04, machine "q5";
-// three zero blocks; the table; data from offset 133120. No checksum.
+// A header holding entry_count, stamped 2026-01-02 03:04, machine "q5"; three
+// zero blocks; the table; data from offset 133120; no checksum.
 std::string pack_image(int32_t entry_count, const std::vector<ImageEntry>& entries,
                        const std::string& data);
 

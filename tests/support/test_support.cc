@@ -80,9 +80,7 @@ std::string run_tool(const std::vector<std::string>& args, int* status) {
 std::string usage_box(const std::string& mode) {
   std::fflush(stdout);
   testing::internal::CaptureStdout();
-  if (mode == "--pack") print_pack_usage();
-  if (mode == "--unpack") print_unpack_usage();
-  if (mode == "--list") print_list_usage();
-  if (mode == "--verify") print_verify_usage();
+  (mode == "--pack" ? print_pack_usage : mode == "--unpack" ? print_unpack_usage
+   : mode == "--list" ? print_list_usage : print_verify_usage)();
   return testing::internal::GetCapturedStdout();
 }

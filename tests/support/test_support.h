@@ -9,28 +9,23 @@
 
 #include "support/pack_image.h"
 
-// Creates an empty temporary directory and makes it the working directory
-// for the object's lifetime; removes it afterwards.
+// An empty temporary directory, the working directory while the object
+// lives, removed afterwards.
 class ScopedTempDir {
  public:
   ScopedTempDir();
   ~ScopedTempDir();
   ScopedTempDir(const ScopedTempDir&) = delete;
-  ScopedTempDir& operator=(const ScopedTempDir&) = delete;
 
  private:
   std::string path_;
   std::string previous_;
 };
 
-// Writes bytes to path, creating its parent directories.
-void write_file(const std::string& path, const std::string& bytes);
-// The whole content of path; empty when it cannot be read.
-std::string read_file(const std::string& path);
-// Every path below dir ("/" between levels, links not followed), sorted.
-std::vector<std::string> list_tree(const std::string& dir);
-// size bytes of a deterministic pattern that differs with seed.
-std::string pattern_bytes(size_t size, unsigned seed);
+void write_file(const std::string& path, const std::string& bytes);  // parents made
+std::string read_file(const std::string& path);  // empty when it cannot be read
+std::vector<std::string> list_tree(const std::string& dir);  // sorted, links not followed
+std::string pattern_bytes(size_t size, unsigned seed);  // the same for the same seed
 
 // Runs a command line in-process ("blobsmith" is put first) and returns
 // what it printed; the exit status goes to *status when given.

@@ -18,10 +18,6 @@ namespace {
 // Closed however the test ends, so no handle keeps the directory from going.
 using HeldDir = std::unique_ptr<OutDir, void (*)(OutDir*)>;
 
-IoFile* create(OutDir* dir, const FileIdentity* protect, int* failure) {
-  return out_dir_create_file(dir, "member", protect, failure);
-}
-
 TEST(OutDirWin32, HeldLevelsMembersProtectedPackAndSecondNames) {
   ScopedTempDir temp;
   int failure = 0;
@@ -32,14 +28,14 @@ TEST(OutDirWin32, HeldLevelsMembersProtectedPackAndSecondNames) {
   EXPECT_FALSE(MoveFileA("made\\top\\level", "made\\top\\moved"));
   EXPECT_FALSE(MoveFileA("made\\top", "made\\moved"));
   for (const char* bytes : {"first", "second"}) {
-    IoFile* member = create(level.get(), nullptr, &failure);
+    IoFile* member = out_dir_create_file(level.get(), "member", nullptr, &failure);
     ASSERT_NE(member, nullptr) << "failure " << failure;
     EXPECT_EQ(io_write(bytes, std::strlen(bytes), 1, member), 1u);
     EXPECT_EQ(io_close(member), 0);
     EXPECT_EQ(read_file("made/top/level/member"), bytes);
     FileStatus pack;
     ASSERT_EQ(path_status("made/top/level/member", 1, &pack), 0);
-    EXPECT_EQ(create(level.get(), &pack.identity, &failure), nullptr);
+    EXPECT_EQ(out_dir_create_file(level.get(), "member", &pack.identity, &failure), nullptr);
     EXPECT_EQ(failure, OUT_IS_PROTECTED);
     // A second name: the next member gets a file of its own.
     if (bytes[0] == 'f') ASSERT_TRUE(CreateHardLinkA("other", "made\\top\\level\\member", nullptr));
