@@ -1,6 +1,5 @@
-// Helpers shared by the fuzz targets: a check that aborts with its place,
-// and standard output sent nowhere (the tool prints a line for most
-// problems, and printing would slow every run).
+// The fuzz targets' check that aborts with its place, and standard output
+// sent nowhere (printing a line for most problems would slow every run).
 #ifndef BLOBSMITH_FUZZ_FUZZ_CHECK_H_
 #define BLOBSMITH_FUZZ_FUZZ_CHECK_H_
 

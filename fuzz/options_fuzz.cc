@@ -1,11 +1,7 @@
-// Fuzz target: the commands' option walks on arbitrary argument vectors.
-// The input is split at zero bytes into at most 64 arguments, each in a
-// block of exactly its size, placed after the program name and run as one
-// command line. Every file and directory call is refused (sandbox_io.cc),
-// so only the walks and their checks run. Aborts when an argument is
-// changed, a status other than 0 or 2 comes back, the ignore list overflows
-// or the machine flag loses its terminator; overflows of any buffer are
-// caught by the sanitizers.
+// Fuzz target: the option walks on up to 64 arguments split at zero bytes,
+// each in an exactly-sized block, with every file call refused (sandbox_io.cc).
+// Aborts when an argument changes, the status is not 0 or 2, or the ignore
+// list or machine flag outgrows its store.
 #include <cstdint>
 #include <cstring>
 #include <string>

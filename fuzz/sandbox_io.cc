@@ -1,6 +1,4 @@
-// For fuzzing the command lines: every open, creation, directory search and
-// look at a path is refused, so whatever paths the arguments name, nothing
-// is read, written or made. The option walks still run whole.
+// For fuzzing command lines: every open, search and look at a path refused.
 #include "platform/io.h"
 
 using namespace blobsmith;  // NOLINT: stand-ins for the tool's own seam

@@ -67,6 +67,8 @@ TEST(PackOutput, WhatThePackCannotHold) {
   int status = -1;
   EXPECT_EQ(pack("p.bin", &status).substr(0, 43), "0 is too large for a pack file, skipped !!!");
   EXPECT_EQ(status, 1);
+  run_tool({"--list", "-i", "p.bin"}, &status);
+  EXPECT_EQ(status, 0);  // 2047 entries, the most a pack holds, can be read
   write_file("res/x", "");
   EXPECT_EQ(pack("p.bin", &status), "res holds more than 2047 files, nothing written !!!\n");
   EXPECT_EQ(status, 2);

@@ -4,6 +4,9 @@
 #include "blobsmith/reader.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include <atomic>
 #include <cstring>
@@ -92,6 +95,9 @@ TEST(Reader, LooksUpAndReadsEveryWay) {
 
 TEST(Reader, CallerStorageAndAllocator) {
   ScopedTempDir temp;
+  write_file("pack.bin", kPack.substr(0, 600));
+  blobsmith_pack* pack = nullptr;
+  EXPECT_EQ(blobsmith_open_file("pack.bin", nullptr, &pack), BLOBSMITH_ERROR_TRUNCATED);
   write_file("pack.bin", kPack);
   int32_t count = 0;
   EXPECT_EQ(blobsmith_entry_count_of(kPack.data(), 512, &count), BLOBSMITH_OK);
@@ -99,7 +105,6 @@ TEST(Reader, CallerStorageAndAllocator) {
   EXPECT_EQ(blobsmith_storage_size(0), 0u);
   std::vector<unsigned char> memory(BLOBSMITH_STORAGE_SIZE(5) + 1);
   blobsmith_storage storage{memory.data() + 1, BLOBSMITH_STORAGE_SIZE(5) - 1, nullptr};
-  blobsmith_pack* pack = nullptr;
   EXPECT_EQ(blobsmith_open_memory(kPack.data(), kPack.size(), &storage, &pack),
             BLOBSMITH_ERROR_STORAGE);
   storage.size += 1;  // exactly enough, at an odd address
@@ -125,13 +130,17 @@ TEST(Reader, CallerStorageAndAllocator) {
   blobsmith_close(pack);
   EXPECT_EQ(counts[0] * 10 + counts[1], 11);
 #ifndef _WIN32
-  // The count sees what the reader takes from malloc when given nothing.
-  g_allocations = 0;
+  // The count sees what the reader takes from malloc when given nothing, and
+  // closing gives back the file's descriptor.
+  const int lowest_free = dup(0);
+  g_allocations = close(lowest_free);
   g_counting = true;
   ASSERT_EQ(blobsmith_open_file("pack.bin", nullptr, &pack), BLOBSMITH_OK);
   g_counting = false;
   blobsmith_close(pack);
   EXPECT_EQ(g_allocations.load(), 1);
+  EXPECT_EQ(dup(0), lowest_free);
+  close(lowest_free);
 #endif
 }
 
@@ -188,9 +197,6 @@ TEST(Reader, WhatCannotBeOpened) {
   EXPECT_EQ(blobsmith_open_file("no such file", nullptr, nullptr), BLOBSMITH_ERROR_ARGUMENT);
   blobsmith_pack* pack = nullptr;
   EXPECT_EQ(blobsmith_open_file("/", nullptr, &pack), BLOBSMITH_ERROR_OPEN);
-  ScopedTempDir temp;
-  write_file("junk.bin", std::string(600, 'j'));
-  EXPECT_EQ(blobsmith_open_file("junk.bin", nullptr, &pack), BLOBSMITH_ERROR_NOT_A_PACK);
   EXPECT_STREQ(blobsmith_status_text(BLOBSMITH_ERROR_DAMAGED),
                "the entry's name or bytes lie outside the pack");
   EXPECT_STREQ(blobsmith_status_text(7), "unknown status");

@@ -27,14 +27,14 @@ int problem_lines(const std::string& printed, const std::string& box) {
     const bool problem = (line.size() >= 3 && line.compare(line.size() - 3, 3, "!!!") == 0) ||
                          line.compare(0, 7, "add crc") == 0;
     EXPECT_TRUE(problem || line.compare(0, 6, "crc=0x") == 0) << line;
-    problems += problem ? 1 : 0;
+    problems += problem;
   }
   return problems;
 }
 
-// Runs args once clean, then once for each call it made failed in each
-// way, with prepare run before every run; check sees each run's status and
-// its number of problem lines. Returns the number of faults that fired.
+// Runs args clean, then with each call it made failed each way, prepare
+// before every run; check sees the status and the number of problem lines.
+// Returns the number of faults that fired.
 int sweep(const std::vector<std::string>& args, const std::function<void()>& prepare,
           const std::function<void(int, int)>& check) {
   prepare();
