@@ -419,7 +419,15 @@ OutDir* out_dir_open_level(OutDir* parent, const char* name, int* failure) {
 
 IoFile* out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* protect,
                             int* failure) {
-  int fd = ::openat(dir->fd, name, blobsmith::kMemberFlags | O_CREAT, 0666);
+  // Most members are new: a file made here with O_EXCL is a regular file of
+  // this run's own, empty, with no other name, and needs no further look.
+  int fd = ::openat(dir->fd, name, blobsmith::kMemberFlags | O_CREAT | O_EXCL, 0666);
+  if (fd >= 0 || errno != EEXIST) {
+    IoFile* file = fd < 0 ? nullptr : blobsmith::make_file(fd);
+    if (file == nullptr) *failure = fd < 0 ? blobsmith::failure_at(dir->fd, name) : blobsmith::OUT_FAILED;
+    return file;
+  }
+  fd = ::openat(dir->fd, name, blobsmith::kMemberFlags | O_CREAT, 0666);
   if (fd < 0) {
     *failure = blobsmith::failure_at(dir->fd, name);
     return nullptr;
