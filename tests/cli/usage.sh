@@ -1,9 +1,7 @@
 # The usage boxes, byte for byte; runs with no mode word, --help, --version.
 BS_KEEP_BOXES=1
-echo "== no arguments: the pack and unpack boxes"
-bs
-echo "== --help: every box, exit statuses and SOURCE_DATE_EPOCH"
-bs --help
+bs  # no arguments: the pack and unpack boxes
+bs --help  # every box, exit statuses and SOURCE_DATE_EPOCH
 BS_KEEP_BOXES=
 echo "== -v in each mode, --version, and --help beside a mode word"
 bs --pack -o out.bin -g a -v

@@ -91,6 +91,7 @@ TEST(Hostile, PacksWithBadNamesCountsOffsetsAndSizes) {
 
 TEST(Hostile, OutputTreeThatLeadsElsewhere) {
   ScopedTempDir temp;
+  umask(022);
   write_file("outside/file", "outside");
   write_file("outside/hard", "shared");
   ASSERT_EQ(mkdir("out", 0777), 0);
@@ -117,6 +118,8 @@ TEST(Hostile, OutputTreeThatLeadsElsewhere) {
   EXPECT_EQ(outside("out"), before);  // the hard link's other name kept its bytes
   EXPECT_EQ(read_file("out/hard"), "new");
   EXPECT_EQ(read_file("out/old"), "");
+  struct stat made;  // made anew with the mode of a new file
+  EXPECT_TRUE(stat("out/hard", &made) == 0 && (made.st_mode & 0777) == 0644);
   EXPECT_TRUE(read_file("out/res.bin") == pack);
 }
 
@@ -136,6 +139,7 @@ TEST(Hostile, AWriteThatFailsAtCloseIsReported) {
 
 TEST(Hostile, LevelSwappedForALinkBetweenMembers) {
   ScopedTempDir temp;
+  umask(022);
   write_file("res.bin", pack_image(3, {{"d\\a", 260, 2}, {"d\\b", 260, 3}, {"d\\e\\c", 260, 1}},
                                    "abc"));
   ASSERT_EQ(mkdir("outside", 0777), 0);
@@ -151,6 +155,8 @@ TEST(Hostile, LevelSwappedForALinkBetweenMembers) {
   EXPECT_EQ(list_tree("outside"), Tree{});
   EXPECT_EQ(list_tree("out"), (Tree{"d", "moved", "moved/a", "moved/b", "moved/e", "moved/e/c"}));
   EXPECT_EQ(fault_count(FAULT_OUT_LEVEL), 2);  // d was entered once for all three members
+  struct stat made;  // a new file's mode
+  EXPECT_TRUE(stat("out/moved/a", &made) == 0 && (made.st_mode & 0777) == 0644);
 }
 
 TEST(Hostile, LinksThatMultiplyPathsAreWalkedOnce) {
