@@ -166,8 +166,8 @@ BLOBSMITH_API int64_t blobsmith_read(const blobsmith_pack* pack, int32_t index, 
                                      void* buffer, size_t length);
 
 /* Copies the whole of member index into buffer of capacity bytes. Returns
- * its size, _BUFFER when capacity is smaller, or a status of
- * blobsmith_read. */
+ * its size, _DAMAGED when its bytes lie outside the pack, _BUFFER when
+ * capacity is smaller, or a status of blobsmith_read. */
 BLOBSMITH_API int64_t blobsmith_read_member(const blobsmith_pack* pack, int32_t index,
                                             void* buffer, size_t capacity);
 

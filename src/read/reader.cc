@@ -361,9 +361,12 @@ int64_t blobsmith_read_member(const blobsmith_pack* pack, const int32_t index, v
                               const size_t capacity) {
   if (pack == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
   if (index < 0 || index >= pack->count) return BLOBSMITH_ERROR_INDEX;
-  const uint32_t size = member_span(pack, index).size;
-  if (capacity < size) return BLOBSMITH_ERROR_BUFFER;
-  return blobsmith_read(pack, index, 0, buffer, size);
+  // A member that is not in the pack is said to be so, whatever buffer it
+  // would need.
+  const MemberSpan span = member_span(pack, index);
+  if (!span.inside) return BLOBSMITH_ERROR_DAMAGED;
+  if (capacity < span.size) return BLOBSMITH_ERROR_BUFFER;
+  return blobsmith_read(pack, index, 0, buffer, span.size);
 }
 
 int blobsmith_member_data(const blobsmith_pack* pack, const int32_t index, const void** data,
