@@ -70,4 +70,41 @@ uint32_t checksum_update(const uint32_t length, const unsigned char* bytes,
   return fastest_path()(length, bytes, accumulator);
 }
 
+namespace {
+
+// A linear map of 32-bit accumulators over GF(2): column j is the image of
+// bit j alone.
+struct FoldMatrix {
+  uint32_t columns[32];
+};
+
+uint32_t apply(const FoldMatrix& matrix, uint32_t vector) {
+  uint32_t image = 0;
+  for (int j = 0; vector != 0; ++j, vector >>= 1) {
+    if ((vector & 1) != 0) image ^= matrix.columns[j];
+  }
+  return image;
+}
+
+}  // namespace
+
+uint32_t checksum_after_zeros(uint32_t accumulator, uint64_t length) {
+  // One zero byte: acc = (acc << 8) ^ TABLE[(acc >> 8) & 0xFF], linear
+  // because the table is. Its powers 1, 2, 4, ... by squaring.
+  FoldMatrix power;
+  for (int j = 0; j < 32; ++j) {
+    const uint32_t bit = uint32_t{1} << j;
+    power.columns[j] = (bit << 8) ^ CRC16_CCITT_TABLE[(bit >> 8) & 0xFF];
+  }
+  while (length != 0) {
+    if ((length & 1) != 0) accumulator = apply(power, accumulator);
+    length >>= 1;
+    if (length == 0) break;
+    FoldMatrix square;
+    for (int j = 0; j < 32; ++j) square.columns[j] = apply(power, power.columns[j]);
+    power = square;
+  }
+  return accumulator;
+}
+
 }  // namespace blobsmith

@@ -20,6 +20,13 @@ extern const uint32_t CRC16_CCITT_TABLE[256];
 // REQUIRES: bytes points at length readable bytes (or length is 0).
 uint32_t checksum_update(uint32_t length, const unsigned char* bytes, uint32_t accumulator);
 
+// The accumulator after length zero bytes are folded into accumulator, in
+// time that grows with the number of bits of length. The fold is linear, so
+// the fold of A then B is checksum_after_zeros(fold of A, length of B)
+// ^ (fold of B from 0): a pack's data can be folded as it is written and
+// joined to the fold of the header and table written last.
+uint32_t checksum_after_zeros(uint32_t accumulator, uint64_t length);
+
 }  // namespace blobsmith
 
 #endif  // BLOBSMITH_FORMAT_CHECKSUM_H_

@@ -75,6 +75,12 @@ TEST(Checksum, RandomChunksEqualOneFold) {
       ASSERT_EQ(acc, whole) << "trial " << trial;
     }
   }
+  // A fold split anywhere and joined over the zeros of its second part.
+  for (const size_t split : {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{777}, data.size()}) {
+    const uint32_t first = bitwise_fold(data.data(), split, 0x12345678u);
+    const uint32_t second = bitwise_fold(data.data() + split, data.size() - split, 0);
+    EXPECT_EQ(checksum_after_zeros(first, data.size() - split) ^ second, whole) << split;
+  }
   // The plain 16-bit CRCs the fast paths are made of.
   for (uint32_t state = 0; state <= 0xFFFF; state += 4369) {
     const auto expected = static_cast<uint16_t>(bitwise_fold(data.data(), 5000, state));

@@ -52,9 +52,10 @@ MemberOutcome check_not_output(const FileStatus& source, const PackOutput& outpu
   return MEMBER_REPORTED;
 }
 
-// Packs the file of one slot into entry. The slot is rewritten with "\\".
+// Packs the file of one slot into entry, folding the bytes it writes into
+// data_fold. The slot is rewritten with "\\".
 MemberOutcome pack_member(const PackOutput& output, char* slot, const int prefix_len,
-                          PackEntry* entry) {
+                          PackEntry* entry, uint32_t* data_fold) {
   char open_path[PATH_BUFFER_SIZE];
   std::memcpy(open_path, slot, PATH_BUFFER_SIZE);
   open_path[PATH_MAX_LENGTH] = '\0';
@@ -95,7 +96,7 @@ MemberOutcome pack_member(const PackOutput& output, char* slot, const int prefix
   entry->name[PACK_NAME_MAX_LENGTH] = '\0';
   entry->start_block = static_cast<uint32_t>(position / PACK_BLOCK_SIZE);
   entry->byte_size = static_cast<int32_t>(status.size);
-  const CopyOutcome copy = copy_blocks(source, output.file, entry->byte_size, BLOCKS_PADDED);
+  const CopyOutcome copy = copy_blocks(source, output.file, entry->byte_size, BLOCKS_PADDED, data_fold);
   io_close(source);
   if (copy.write_failed) {
     std::printf("%s write failed !!!\n", printable(open_path).c_str());
@@ -120,6 +121,7 @@ WriteOutcome write_pack(const PackOutput& output, const int prefix_len, NameTabl
     return PACK_NOT_WHOLE;
   }
   WriteOutcome status = PACK_WHOLE;
+  uint32_t data_fold = 0;
   if (!write_layout(output.file, count, stamp, images)) {
     std::printf("%s write failed !!!\n", printable(output.name).c_str());
     status = PACK_NOT_WHOLE;
@@ -127,7 +129,7 @@ WriteOutcome write_pack(const PackOutput& output, const int prefix_len, NameTabl
   for (int i = 0; i < count && status != PACK_NOT_WHOLE; ++i) {
     PackEntry entry;
     std::memset(&entry, 0, sizeof entry);
-    const MemberOutcome outcome = pack_member(output, table->slots[i], prefix_len, &entry);
+    const MemberOutcome outcome = pack_member(output, table->slots[i], prefix_len, &entry, &data_fold);
     if (outcome == MEMBER_FATAL) status = PACK_NOT_WHOLE;
     if (outcome == MEMBER_REPORTED) status = PACK_WHOLE_REPORTED;
     unsigned char image[PACK_ENTRY_SIZE];
@@ -142,7 +144,7 @@ WriteOutcome write_pack(const PackOutput& output, const int prefix_len, NameTabl
     status = PACK_NOT_WHOLE;
   }
   std::free(images);
-  if (status != PACK_NOT_WHOLE && append_checksum(output.file) != CHECKSUM_OK) {
+  if (status != PACK_NOT_WHOLE && append_checksum(output.file, data_fold) != CHECKSUM_OK) {
     status = PACK_NOT_WHOLE;
   }
   return status;

@@ -104,7 +104,13 @@ size_t read_bytes(IoFile* file, unsigned char* into, const size_t length) {
       file->position += static_cast<int64_t>(piece);
       continue;
     }
-    const bool direct = length - copied >= IO_BUFFER_SIZE;
+    // A large read, or one that takes a file opened for reading to its end
+    // (a source whole), goes straight into the caller's bytes: nothing after
+    // it would use the buffer.
+    const bool direct =
+        length - copied >= IO_BUFFER_SIZE ||
+        (file->read_only &&
+         file->position + static_cast<int64_t>(length - copied) >= file->status.size);
     unsigned char* target = direct ? into + copied : file->buffer;
     const ssize_t got =
         read_at(file->fd, target, direct ? length - copied : IO_BUFFER_SIZE, file->position);

@@ -3,30 +3,56 @@
 
 #include <cstring>
 
+#include "format/checksum.h"
 #include "format/pack_format.h"
 
 namespace blobsmith {
 
+namespace {
+
+// Blocks moved by one read and one write: as large as the file buffer, so a
+// large member goes straight between the two files.
+constexpr int32_t CHUNK_BLOCKS = static_cast<int32_t>(IO_BUFFER_SIZE / PACK_BLOCK_SIZE);
+constexpr size_t CHUNK_SIZE = size_t{CHUNK_BLOCKS} * PACK_BLOCK_SIZE;
+
+}  // namespace
+
 CopyOutcome copy_blocks(IoFile* from, IoFile* to, const int32_t byte_size,
-                        const BlockLayout layout) {
+                        const BlockLayout layout, uint32_t* const written_fold) {
   CopyOutcome outcome{false, false};
-  unsigned char block[PACK_BLOCK_SIZE];
-  const BlockSplit split = split_blocks(byte_size);
-  const int32_t pieces = blocks_for_size(byte_size);
-  for (int32_t piece = 0; piece < pieces; ++piece) {
-    const size_t wanted = piece_size(split, piece);
-    // Cleared before every read: a short read never carries bytes of an
-    // earlier block or member into this one.
-    std::memset(block, 0, sizeof block);
+  unsigned char chunk[CHUNK_SIZE];
+  // Every block but a member's last is whole, so whole runs of blocks can be
+  // moved at once; the rule shows only at the last block and a short read.
+  int32_t blocks_left = blocks_for_size(byte_size);
+  size_t bytes_left = byte_size > 0 ? static_cast<size_t>(byte_size) : 0;
+  while (blocks_left > 0) {
+    const int32_t blocks = blocks_left < CHUNK_BLOCKS ? blocks_left : CHUNK_BLOCKS;
+    const size_t padded = static_cast<size_t>(blocks) * PACK_BLOCK_SIZE;
+    const size_t wanted = bytes_left < padded ? bytes_left : padded;
+    size_t got = 0;
     if (!outcome.read_short) {
-      outcome.read_short = from == nullptr || io_read(block, 1, wanted, from) != wanted;
+      got = from == nullptr ? 0 : io_read(chunk, 1, wanted, from);
+      outcome.read_short = got != wanted;
     }
-    const size_t put = layout == BLOCKS_PADDED ? sizeof block : wanted;
-    if (io_write(block, put, 1, to) != 1) {
+    // Cleared past what was read: a short read never carries bytes of an
+    // earlier chunk or member into this one.
+    std::memset(chunk + got, 0, padded - got);
+    size_t put = padded;
+    if (layout == BLOCKS_EXACT) {
+      // After a short read, the block the read stopped in ends the copy.
+      const size_t through_block = (got / PACK_BLOCK_SIZE + 1) * PACK_BLOCK_SIZE;
+      put = outcome.read_short && through_block < wanted ? through_block : wanted;
+    }
+    if (io_write(chunk, put, 1, to) != 1) {
       outcome.write_failed = true;
       break;
     }
+    if (written_fold != nullptr) {
+      *written_fold = checksum_update(static_cast<uint32_t>(put), chunk, *written_fold);
+    }
     if (outcome.read_short && layout == BLOCKS_EXACT) break;
+    blocks_left -= blocks;
+    bytes_left -= wanted;
   }
   return outcome;
 }

@@ -27,8 +27,10 @@ struct CopyOutcome {
 
 // Copies a member of byte_size bytes from from's position to to's position
 // by the block rule. from may be nullptr when the member cannot be reached:
-// its first read then counts as short.
-CopyOutcome copy_blocks(IoFile* from, IoFile* to, int32_t byte_size, BlockLayout layout);
+// its first read then counts as short. When written_fold is given, every
+// byte written is folded into it with checksum_update.
+CopyOutcome copy_blocks(IoFile* from, IoFile* to, int32_t byte_size, BlockLayout layout,
+                        uint32_t* written_fold = nullptr);
 
 }  // namespace blobsmith
 

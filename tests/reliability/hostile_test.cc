@@ -86,6 +86,11 @@ TEST(Hostile, PacksWithBadNamesCountsOffsetsAndSizes) {
     EXPECT_EQ(status, c.status);
     EXPECT_EQ(list_tree("out"), c.tree);
     EXPECT_EQ(outside("out"), before);
+    if (c.tree.size() == 4) {  // what the pack held, then zeros to the end of that block
+      EXPECT_TRUE(read_file("out/long") == pattern_bytes(4 * PACK_BLOCK_SIZE, 11).substr(1024) +
+                                               std::string(PACK_BLOCK_SIZE, '\0'));
+      EXPECT_TRUE(read_file("out/far") == std::string(3, '\0'));
+    }
   }
 }
 
