@@ -5,6 +5,7 @@ export SOURCE_DATE_EPOCH=1767323040
 cp -R "$EXAMPLES" res
 mkdir res/empty_dir
 echo junk >res/data/.svn
+echo one >res/x
 bs --pack -o out.bin -i res -g .svn CVS -m abcdefg
 sha256sum out.bin
 bs --list -i out.bin
