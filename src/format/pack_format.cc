@@ -5,20 +5,9 @@
 
 namespace blobsmith {
 
-BlockSplit split_blocks(const int32_t byte_size) {
-  BlockSplit split{0, 0};
-  if (byte_size <= 0) return split;
-  if (byte_size > PACK_BLOCK_SIZE) {
-    // A tail of 1 to 512 bytes always remains, so 1024 is one block + 512.
-    split.whole_blocks = ((byte_size - (PACK_BLOCK_SIZE + 1)) >> 9) + 1;
-  }
-  split.tail_bytes = byte_size - split.whole_blocks * PACK_BLOCK_SIZE;
-  return split;
-}
-
 int32_t blocks_for_size(const int32_t byte_size) {
-  const BlockSplit split = split_blocks(byte_size);
-  return split.whole_blocks + (split.tail_bytes > 0 ? 1 : 0);
+  if (byte_size <= 0) return 0;
+  return static_cast<int32_t>((int64_t{byte_size} + PACK_BLOCK_SIZE - 1) / PACK_BLOCK_SIZE);
 }
 
 PackHeader make_header() {

@@ -81,14 +81,6 @@ struct PackEntry {
   int32_t byte_size;                // exact length; 0 or negative: no data
 };
 
-// How a member of a given size is cut: whole 512-byte blocks, then a tail
-// of 1 to 512 bytes. A member of 1024 bytes is one whole block and a
-// 512-byte tail; a size of 0 or below has neither.
-struct BlockSplit {
-  int32_t whole_blocks;
-  int32_t tail_bytes;
-};
-
 // Stores v at p[0..3], least-significant byte first.
 inline void put_u32_le(unsigned char* p, const uint32_t v) {
   p[0] = static_cast<unsigned char>(v);
@@ -103,19 +95,11 @@ inline uint32_t get_u32_le(const unsigned char* p) {
          uint32_t{p[3]} << 24;
 }
 
-// The block rule shared by the writer, the extractor and the reader.
-BlockSplit split_blocks(int32_t byte_size);
-
-// Number of 512-byte blocks a member of byte_size occupies in the data area,
-// which is also the number of reads that copy it.
+// The block rule shared by the writer, the extractor and the reader: the
+// number of 512-byte blocks a member of byte_size occupies in the data area,
+// the last one zero-filled past the member's end; none for a size of 0 or
+// below.
 int32_t blocks_for_size(int32_t byte_size);
-
-// Bytes of the piece-th read of a member cut by split: a whole block for
-// each of its whole blocks, then its tail.
-// REQUIRES: 0 <= piece < whole_blocks + (tail_bytes > 0).
-inline size_t piece_size(const BlockSplit& split, const int32_t piece) {
-  return static_cast<size_t>(piece < split.whole_blocks ? PACK_BLOCK_SIZE : split.tail_bytes);
-}
 
 // A header with every fixed field set (magic, fixed words, checksum mode,
 // tail signature), zero entries, empty stamps and machine.

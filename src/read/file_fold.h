@@ -1,5 +1,6 @@
-// The checksum of a whole file, folded in large chunks with one buffer:
-// the checksum pass appends it, --verify compares it with the stored word.
+// The checksum of the start of a file, folded in large chunks with one
+// buffer: --verify folds a whole pack, the checksum pass its header and
+// table.
 #ifndef BLOBSMITH_READ_FILE_FOLD_H_
 #define BLOBSMITH_READ_FILE_FOLD_H_
 
