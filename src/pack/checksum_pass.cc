@@ -14,7 +14,9 @@ namespace blobsmith {
 int append_checksum(IoFile* file, const uint32_t data_fold) {
   PackHead head;
   read_pack_head(io_source(file), &head);
-  if (!head.header_whole) {
+  // The pass runs over the pack this run has just written: only a header
+  // that cannot be read back stops it.
+  if (check_pack_header(head) == PACK_HEADER_SHORT) {
     std::printf("add crc read header error.\n");
     return CHECKSUM_HEADER_FAILED;
   }

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <numeric>
 #include <set>
 #include <string>
 #include <utility>
@@ -11,6 +13,8 @@
 
 #include "format/member_name.h"
 #include "format/printable.h"
+#include "pack/output.h"
+#include "read/io_source.h"
 
 namespace blobsmith {
 
@@ -128,6 +132,11 @@ int walk_directory(const char* dir, const int first_index, const int capacity, W
       skip(walk);
       continue;
     }
+    if (top && begins_with_drive_prefix(entry.name.c_str())) {
+      std::printf("%s name begins with a drive prefix, skipped !!!\n", printable(child).c_str());
+      skip(walk);
+      continue;
+    }
     if (entry.kind == PATH_DIRECTORY) {
       // A link to a directory already walked is not even opened.
       if (entry.identity_known &&
@@ -148,7 +157,15 @@ int walk_directory(const char* dir, const int first_index, const int capacity, W
       if (!walk->report->output_is_pack) walk->report->output_met = true;
       continue;
     }
+    if (entry.kind == PATH_REGULAR && is_temporary_pack_name(entry.name.c_str()) &&
+        file_holds_pack(child)) {
+      std::printf("%s is a temporary file of an unfinished run, skipped !!!\n",
+                  printable(child).c_str());
+      skip(walk);
+      continue;
+    }
     std::memcpy(walk->table->slots[first_index + count], child, child_length + 1);
+    walk->table->kinds[first_index + count] = static_cast<unsigned char>(entry.kind);
     ++count;
   }
   return count;
@@ -173,18 +190,84 @@ int compare_names(const void* a, const void* b) {
   return compare_name_order(static_cast<const char*>(a), static_cast<const char*>(b));
 }
 
-int report_case_clashes(const NameTable& table, const int count, const int prefix_len) {
-  int clashes = 0;
-  for (int i = 1; i < count; ++i) {
-    const char* first = table.slots[i - 1] + prefix_len;
-    const char* second = table.slots[i] + prefix_len;
-    if (compare_folded_names(first, second) != 0) continue;
-    std::string shown[2] = {printable(first), printable(second)};
-    for (std::string& name : shown) std::replace(name.begin(), name.end(), '/', '\\');
-    std::printf("%s and %s differ only in letter case !!!\n", shown[0].c_str(), shown[1].c_str());
-    ++clashes;
+void sort_name_table(NameTable* table, const int count) {
+  std::vector<int> order(static_cast<size_t>(count));
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(), [table](const int a, const int b) {
+    return compare_names(table->slots[a], table->slots[b]) < 0;
+  });
+  // Slot i takes what stood at order[i]: each cycle of the permutation is
+  // walked once, its first slot held aside.
+  std::vector<bool> placed(static_cast<size_t>(count), false);
+  char held[PATH_BUFFER_SIZE];
+  for (int start = 0; start < count; ++start) {
+    if (placed[static_cast<size_t>(start)]) continue;
+    std::memcpy(held, table->slots[start], PATH_BUFFER_SIZE);
+    const unsigned char held_kind = table->kinds[start];
+    int at = start;
+    for (;;) {
+      placed[static_cast<size_t>(at)] = true;
+      const int from = order[static_cast<size_t>(at)];
+      if (from == start) break;
+      std::memcpy(table->slots[at], table->slots[from], PATH_BUFFER_SIZE);
+      table->kinds[at] = table->kinds[from];
+      at = from;
+    }
+    std::memcpy(table->slots[at], held, PATH_BUFFER_SIZE);
+    table->kinds[at] = held_kind;
   }
-  return clashes;
+}
+
+namespace {
+
+// A relative name as its entry will hold it, "\\" between levels, printable.
+std::string stored_form(const char* relative) {
+  std::string shown = printable(relative);
+  std::replace(shown.begin(), shown.end(), '/', '\\');
+  return shown;
+}
+
+}  // namespace
+
+int report_name_clashes(const NameTable& table, const int count, const int prefix_len) {
+  int lines = 0;
+  std::map<std::string, int> files;  // file key -> the first slot that has it
+  for (int i = 0; i < count; ++i) {
+    const char* name = table.slots[i] + prefix_len;
+    const WindowsHazard hazard = windows_hazard(name);
+    if (hazard != HAZARD_NONE) {
+      std::printf("%s cannot be made on Windows, %s !!!\n", stored_form(name).c_str(),
+                  windows_hazard_text(hazard));
+      ++lines;
+    }
+    char key[PACK_NAME_FIELD_SIZE];
+    name_file_key(name, key);
+    const auto first = files.emplace(key, i);
+    if (first.second) continue;
+    const char* earlier = table.slots[first.first->second] + prefix_len;
+    std::printf(compare_folded_names(earlier, name) == 0
+                    ? "%s and %s differ only in letter case !!!\n"
+                    : "%s and %s name the same file on Windows !!!\n",
+                stored_form(earlier).c_str(), stored_form(name).c_str());
+    ++lines;
+  }
+  // A file whose key is a level of another's: one of them cannot be made.
+  for (int i = 0; i < count; ++i) {
+    const char* name = table.slots[i] + prefix_len;
+    char key[PACK_NAME_FIELD_SIZE];
+    const size_t length = name_file_key(name, key);
+    for (size_t end = 0; end < length; ++end) {
+      if (key[end] != '/') continue;
+      const auto file = files.find(std::string(key, end));
+      if (file == files.end()) continue;
+      std::printf("%s and %s name the same file on Windows !!!\n",
+                  stored_form(table.slots[file->second] + prefix_len).c_str(),
+                  stored_form(name).c_str());
+      ++lines;
+      break;
+    }
+  }
+  return lines;
 }
 
 }  // namespace blobsmith

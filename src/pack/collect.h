@@ -19,9 +19,12 @@ struct IgnoreList {
 // Process-wide: filled by the pack command's option walk, read by the walk.
 extern IgnoreList g_ignore_list;
 
-// PACK_MAX_ENTRIES slots of PATH_BUFFER_SIZE bytes, each a collected path.
+// PACK_MAX_ENTRIES slots of PATH_BUFFER_SIZE bytes, each a collected path,
+// and what the walk saw at each (a PathKind): only a regular file is ever
+// opened, so a FIFO, socket or device in the tree is never opened at all.
 struct NameTable {
   char slots[PACK_MAX_ENTRIES][PATH_BUFFER_SIZE];
+  unsigned char kinds[PACK_MAX_ENTRIES];
 };
 
 // What a walk is told about the pack it feeds, and what it found.
@@ -41,19 +44,29 @@ struct WalkReport {
 // entered once, however many links lead to it. Reported and left out, the
 // run going on: a path too long for a name or a path buffer, a name holding
 // "\\" where it is not a separator (it would come back as a level), and a
-// directory below dir that cannot be searched. The output file named in the
-// report is left out. Returns the number of paths stored.
-int collect_files(const char* dir, NameTable* table, int prefix_len, int first_index,
-                  int capacity, WalkReport* report = nullptr);
+// directory below dir that cannot be searched, a first level that is a
+// drive prefix ("c:x" names a file on drive c on Windows, so it could never
+// come back), and a temporary pack an interrupted run left behind (it may
+// belong to a run still going, so it is neither packed nor removed). The
+// output file named in the report is left out. Returns the number of paths
+// stored.
+int collect_files(const char* dir, NameTable* table, int prefix_len, int first_index, int capacity,
+                  WalkReport* report = nullptr);
 
 // Orders two slots, as handed to qsort, by compare_name_order. Returns a
 // negative value, zero or a positive value.
 int compare_names(const void* a, const void* b);
 
-// Prints one line for each two sorted paths whose names differ only in
-// letter case: the reader, and the file systems of the tool's own platform,
-// cannot tell them apart. Returns the number of such pairs.
-int report_case_clashes(const NameTable& table, int count, int prefix_len);
+// Sorts the first count slots by compare_names, each slot's kind with it.
+void sort_name_table(NameTable* table, int count);
+
+// Prints one line for each sorted name that a Windows file system cannot
+// hold, and for each two that would land on one file there or on any file
+// system that folds letter case: names that differ only in letter case, or
+// in trailing dots and spaces, and a file whose name is a directory level of
+// another. Such names are packed; the lines tell the user before a device
+// or a colleague on Windows meets them. Returns the number of lines.
+int report_name_clashes(const NameTable& table, int count, int prefix_len);
 
 }  // namespace blobsmith
 

@@ -120,8 +120,8 @@ int pack_tree(const PackOptions& options, const LocalTime& stamp, NameTable* tab
     std::printf("%s holds no file to pack, nothing written !!!\n", input.c_str());
     return RUN_NOT_DONE;
   }
-  std::qsort(table->slots, static_cast<size_t>(count), PATH_BUFFER_SIZE, compare_names);
-  const bool clashes = report_case_clashes(*table, count, prefix_len) > 0;
+  sort_name_table(table, count);
+  const bool clashes = report_name_clashes(*table, count, prefix_len) > 0;
   if (open_pack_output(&output) != 0) return RUN_NOT_DONE;
   static_assert(PACK_WHOLE == RUN_DONE && PACK_WHOLE_REPORTED == RUN_PARTLY_DONE &&
                     PACK_NOT_WHOLE == RUN_NOT_DONE,

@@ -15,6 +15,11 @@ namespace {
 // Symbolic links followed before the output counts as leading nowhere.
 constexpr int MAX_LINKS_FOLLOWED = 40;
 
+// A temporary file's name: the prefix, 16 hexadecimal digits, the suffix.
+constexpr char TEMP_PREFIX[] = ".blobsmith-";
+constexpr char TEMP_SUFFIX[] = ".tmp";
+constexpr size_t TEMP_DIGITS = 16;
+
 // The length of path's directory part, its last separator included.
 size_t directory_length(const char* path) {
   size_t length = 0;
@@ -42,15 +47,6 @@ int follow_link(char (&path)[PATH_BUFFER_SIZE]) {
   return 0;
 }
 
-bool opens_as_pack(const char* path) {
-  IoFile* file = io_open(path);
-  if (file == nullptr) return false;
-  PackHead head;
-  read_pack_head(io_source(file), &head);
-  io_close(file);
-  return head.header_whole && header_is_pack(head.header);
-}
-
 }  // namespace
 
 int find_pack_output(const char* output_name, PackOutput* output) {
@@ -71,7 +67,7 @@ int find_pack_output(const char* output_name, PackOutput* output) {
       }
       output->existed = true;
       output->existing = status;
-      output->existing_is_pack = opens_as_pack(output->final_path);
+      output->existing_is_pack = file_holds_pack(output->final_path);
       return 0;
     }
     if (hops == MAX_LINKS_FOLLOWED || follow_link(output->final_path) != 0) {
@@ -87,7 +83,8 @@ int open_pack_output(PackOutput* output) {
   char candidate[PATH_BUFFER_SIZE];
   for (int attempt = 0; attempt < 8 && output->file == nullptr; ++attempt) {
     char name[40];
-    std::snprintf(name, sizeof name, ".blobsmith-%016" PRIx64 ".tmp", unique_number());
+    std::snprintf(name, sizeof name, "%s%016" PRIx64 "%s", TEMP_PREFIX, unique_number(),
+                  TEMP_SUFFIX);
     const size_t name_length = std::strlen(name);
     if (keep + name_length > static_cast<size_t>(PATH_MAX_LENGTH)) {
       std::printf("%s path name is too long, nothing written !!!\n",
@@ -120,6 +117,15 @@ int commit_pack_output(PackOutput* output) {
   }
   output->temp_path[0] = '\0';
   return 0;
+}
+
+bool is_temporary_pack_name(const char* name) {
+  const size_t prefix = sizeof TEMP_PREFIX - 1;
+  if (std::strncmp(name, TEMP_PREFIX, prefix) != 0) return false;
+  for (size_t i = prefix; i < prefix + TEMP_DIGITS; ++i) {
+    if (!((name[i] >= '0' && name[i] <= '9') || (name[i] >= 'a' && name[i] <= 'f'))) return false;
+  }
+  return std::strcmp(name + prefix + TEMP_DIGITS, TEMP_SUFFIX) == 0;
 }
 
 void discard_pack_output(PackOutput* output) {

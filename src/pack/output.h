@@ -40,6 +40,10 @@ int commit_pack_output(PackOutput* output);
 // Closes and removes the temporary file: the earlier pack stays.
 void discard_pack_output(PackOutput* output);
 
+// True for a bare name of the form the temporary files take:
+// ".blobsmith-", sixteen lower-case hexadecimal digits, ".tmp".
+bool is_temporary_pack_name(const char* name);
+
 }  // namespace blobsmith
 
 #endif  // BLOBSMITH_PACK_OUTPUT_H_

@@ -54,8 +54,8 @@ MemberOutcome check_not_output(const FileStatus& source, const PackOutput& outpu
 
 // Packs the file of one slot into entry, folding the bytes it writes into
 // data_fold. The slot is rewritten with "\\".
-MemberOutcome pack_member(const PackOutput& output, char* slot, const int prefix_len,
-                          PackEntry* entry, uint32_t* data_fold) {
+MemberOutcome pack_member(const PackOutput& output, char* slot, const PathKind kind,
+                          const int prefix_len, PackEntry* entry, uint32_t* data_fold) {
   char open_path[PATH_BUFFER_SIZE];
   std::memcpy(open_path, slot, PATH_BUFFER_SIZE);
   open_path[PATH_MAX_LENGTH] = '\0';
@@ -70,7 +70,11 @@ MemberOutcome pack_member(const PackOutput& output, char* slot, const int prefix
   }
   const char* relative = slot + prefix_len;
 
-  IoFile* source = io_open(open_path);
+  // The walk saw what stands there: a FIFO, socket, device or a link that
+  // leads nowhere is not opened at all (opening a FIFO would release a
+  // writer waiting on it). The open still refuses anything that is not a
+  // regular file by then.
+  IoFile* source = kind == PATH_REGULAR ? io_open(open_path) : nullptr;
   FileStatus status;
   if (source == nullptr || io_status(source, &status) != 0) {
     std::printf("%s open failed !!!\n", printable(relative).c_str());
@@ -96,7 +100,8 @@ MemberOutcome pack_member(const PackOutput& output, char* slot, const int prefix
   entry->name[PACK_NAME_MAX_LENGTH] = '\0';
   entry->start_block = static_cast<uint32_t>(position / PACK_BLOCK_SIZE);
   entry->byte_size = static_cast<int32_t>(status.size);
-  const CopyOutcome copy = copy_blocks(source, output.file, entry->byte_size, BLOCKS_PADDED, data_fold);
+  const CopyOutcome copy =
+      copy_blocks(source, output.file, entry->byte_size, BLOCKS_PADDED, data_fold);
   io_close(source);
   if (copy.write_failed) {
     std::printf("%s write failed !!!\n", printable(open_path).c_str());
@@ -113,8 +118,8 @@ MemberOutcome pack_member(const PackOutput& output, char* slot, const int prefix
 
 }  // namespace
 
-WriteOutcome write_pack(const PackOutput& output, const int prefix_len, NameTable* table, const int count,
-               const LocalTime& stamp) {
+WriteOutcome write_pack(const PackOutput& output, const int prefix_len, NameTable* table,
+                        const int count, const LocalTime& stamp) {
   unsigned char* images = static_cast<unsigned char*>(std::calloc(1, TABLE_SIZE));
   if (images == nullptr) {
     std::printf("%s write failed !!!\n", printable(output.name).c_str());
@@ -129,17 +134,18 @@ WriteOutcome write_pack(const PackOutput& output, const int prefix_len, NameTabl
   for (int i = 0; i < count && status != PACK_NOT_WHOLE; ++i) {
     PackEntry entry;
     std::memset(&entry, 0, sizeof entry);
-    const MemberOutcome outcome = pack_member(output, table->slots[i], prefix_len, &entry, &data_fold);
+    const MemberOutcome outcome =
+        pack_member(output, table->slots[i], static_cast<PathKind>(table->kinds[i]), prefix_len,
+                    &entry, &data_fold);
     if (outcome == MEMBER_FATAL) status = PACK_NOT_WHOLE;
     if (outcome == MEMBER_REPORTED) status = PACK_WHOLE_REPORTED;
     unsigned char image[PACK_ENTRY_SIZE];
     encode_entry(entry, image);
     std::memcpy(images + static_cast<size_t>(i) * PACK_ENTRY_SIZE, image, PACK_ENTRY_SIZE);
   }
-  if (status != PACK_NOT_WHOLE &&
-      (io_seek(output.file, PACK_TABLE_OFFSET, SEEK_SET) != 0 ||
-       io_write(images, PACK_ENTRY_SIZE, static_cast<size_t>(count), output.file) !=
-           static_cast<size_t>(count))) {
+  if (status != PACK_NOT_WHOLE && (io_seek(output.file, PACK_TABLE_OFFSET, SEEK_SET) != 0 ||
+                                   io_write(images, PACK_ENTRY_SIZE, static_cast<size_t>(count),
+                                            output.file) != static_cast<size_t>(count))) {
     std::printf("%s write failed !!!\n", printable(output.name).c_str());
     status = PACK_NOT_WHOLE;
   }

@@ -21,4 +21,13 @@ size_t read_file_at(void* context, const uint64_t offset, void* into, const size
 
 ByteSource io_source(IoFile* file) { return ByteSource{read_file_at, file}; }
 
+bool file_holds_pack(const char* path) {
+  IoFile* file = io_open(path);
+  if (file == nullptr) return false;
+  PackHead head;
+  read_pack_head(io_source(file), &head);
+  io_close(file);
+  return check_pack_header(head) == PACK_HEADER_SOUND;
+}
+
 }  // namespace blobsmith

@@ -11,6 +11,10 @@ namespace blobsmith {
 // left after the bytes read.
 ByteSource io_source(IoFile* file);
 
+// True when the regular file at path opens and begins with a pack's header
+// (check_pack_header finds no fault in it).
+bool file_holds_pack(const char* path);
+
 }  // namespace blobsmith
 
 #endif  // BLOBSMITH_READ_IO_SOURCE_H_

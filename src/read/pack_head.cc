@@ -32,6 +32,13 @@ int32_t read_pack_table(const ByteSource& source, const int32_t slots, unsigned 
   return static_cast<int32_t>(got / PACK_ENTRY_SIZE);
 }
 
+PackHeaderCheck check_pack_header(const PackHead& head) {
+  if (!head.header_whole) return PACK_HEADER_SHORT;
+  if (!header_is_pack(head.header)) return PACK_HEADER_NOT_A_PACK;
+  if (!entry_count_usable(head.header.entry_count)) return PACK_HEADER_ENTRY_COUNT;
+  return PACK_HEADER_SOUND;
+}
+
 bool header_is_pack(const PackHeader& header) {
   return std::memcmp(header.magic, PACK_MAGIC, sizeof header.magic) == 0 &&
          header.tail_signature == PACK_TAIL_SIGNATURE;

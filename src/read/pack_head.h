@@ -51,6 +51,18 @@ inline bool entry_count_usable(const int32_t count) {
 // True when the header carries the magic and the tail signature.
 bool header_is_pack(const PackHeader& header);
 
+// Whether a head that was read is a pack's, and if not the first reason:
+// the one gate every reader of packs asks. Callers that accept more say
+// why where they call it.
+enum PackHeaderCheck {
+  PACK_HEADER_SOUND = 0,
+  PACK_HEADER_SHORT,        // fewer than 512 bytes could be read
+  PACK_HEADER_NOT_A_PACK,   // no magic "SFHI" or no tail signature
+  PACK_HEADER_ENTRY_COUNT,  // an entry count outside 1 to 2047
+};
+
+PackHeaderCheck check_pack_header(const PackHead& head);
+
 }  // namespace blobsmith
 
 #endif  // BLOBSMITH_READ_PACK_HEAD_H_

@@ -212,10 +212,14 @@ ExtractOutcome extract_pack(const char* pack_path, const char* out_dir) {
   PackHead head;
   read_pack_head(io_source(x.pack), &head);
   ExtractOutcome status = NOTHING_EXTRACTED;
-  if (!head.header_whole) {
+  // The extractor accepts more than the gate calls a pack: it has always
+  // trusted the file and gone by its entry count alone, so a pack whose
+  // magic or tail signature a device's own tools rewrote still unpacks.
+  const PackHeaderCheck check = check_pack_header(head);
+  if (check == PACK_HEADER_SHORT) {
     // The header counts as all zero: nothing is extracted.
     std::printf("%s read header failed !!!\n", printable(pack_path).c_str());
-  } else if (!entry_count_usable(head.header.entry_count)) {
+  } else if (check == PACK_HEADER_ENTRY_COUNT || !entry_count_usable(head.header.entry_count)) {
     std::printf("%s holds no members, nothing extracted !!!\n", printable(pack_path).c_str());
   } else {
     status = extract_members(&x, head.header.entry_count, head.reserved_whole);
