@@ -65,9 +65,17 @@ struct DirEntryInfo {
 
 // Why an out_dir_* call failed.
 enum OutFailure {
-  OUT_FAILED = 1,       // cannot be opened or made
-  OUT_NOT_PLAIN = 2,    // a symbolic link, reparse point, FIFO, socket or device
-  OUT_IS_PROTECTED = 3, // the object given as protected (the pack being read)
+  OUT_FAILED = 1,        // cannot be opened or made
+  OUT_NOT_PLAIN = 2,     // a symbolic link, reparse point, FIFO, socket or device
+  OUT_IS_PROTECTED = 3,  // the object given as protected (the pack being read)
+  OUT_EXISTS = 4,        // a regular file or directory already stands there
+};
+
+// What an out_dir_* call made or opened, or found standing in its way.
+struct OutObject {
+  FileIdentity identity;
+  bool known;  // identity is filled
+  bool made;   // the call made it: it did not exist before
 };
 
 // The buffer size given to every open file.
@@ -121,18 +129,31 @@ blobsmith::OutDir* out_dir_open(const char* path);
 
 // Opens the level called name inside parent, making it when missing; a
 // symbolic link, reparse point or special file there is refused and never
-// followed. Returns nullptr and sets *failure on failure.
+// followed. object receives the level's identity when the call made it, and
+// the identity of a regular file standing where the level should be.
+// Returns nullptr and sets *failure on failure.
 blobsmith::OutDir* out_dir_open_level(blobsmith::OutDir* parent, const char* name,
-                                      int* failure);
+                                      blobsmith::OutObject* object, int* failure);
 
-// Creates (or opens and empties) the regular file called name inside dir for
-// writing. A symbolic link there is refused and never followed; a FIFO or
-// device is refused without blocking; the object protected names (when
-// given) is refused before anything is changed; a file with other names is
-// not written through: this name is removed and made anew, so the other
-// names keep their bytes. Returns nullptr and sets *failure on failure.
+// Makes a new, empty regular file called name inside dir for writing, and
+// fills object with its identity. When anything stands there already
+// nothing is opened: a regular file or directory gives OUT_EXISTS with its
+// identity in object, a symbolic link, FIFO, socket or device OUT_NOT_PLAIN
+// (so a FIFO is never opened, and a reader waiting on it is not released).
+// Returns nullptr and sets *failure on failure.
 blobsmith::IoFile* out_dir_create_file(blobsmith::OutDir* dir, const char* name,
-                                       const blobsmith::FileIdentity* protect, int* failure);
+                                       blobsmith::OutObject* object, int* failure);
+
+// Opens and empties the regular file that stands at name inside dir, for
+// writing, and fills object with the identity of the file written. A
+// symbolic link there is refused and never followed; a FIFO or device is
+// refused without blocking; the object protect names (when given) is
+// refused before anything is changed; a file with other names is not
+// written through: this name is removed and made anew, so the other names
+// keep their bytes. Returns nullptr and sets *failure on failure.
+blobsmith::IoFile* out_dir_replace_file(blobsmith::OutDir* dir, const char* name,
+                                        const blobsmith::FileIdentity* protect,
+                                        blobsmith::OutObject* object, int* failure);
 
 void out_dir_close(blobsmith::OutDir* dir);
 

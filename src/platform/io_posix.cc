@@ -160,8 +160,8 @@ PathKind kind_of_mode(const mode_t mode) {
 
 void fill_status(const struct stat& info, FileStatus* status) {
   status->kind = kind_of_mode(info.st_mode);
-  status->identity = FileIdentity{static_cast<uint64_t>(info.st_dev),
-                                  static_cast<uint64_t>(info.st_ino)};
+  status->identity =
+      FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
   status->size = static_cast<int64_t>(info.st_size);
   status->links = static_cast<uint32_t>(info.st_nlink);
   status->permissions = static_cast<uint32_t>(info.st_mode & 07777);
@@ -177,15 +177,21 @@ OutDir* make_out_dir(const int fd) {
   return dir;
 }
 
-// Why opening name inside dir_fd failed: a link or special file there, or
-// anything else.
-int failure_at(const int dir_fd, const char* name) {
+void fill_identity(const struct stat& info, OutObject* object) {
+  object->identity =
+      FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+  object->known = true;
+}
+
+// What stands at name inside dir_fd, looked at without opening it: a link
+// or special file (OUT_NOT_PLAIN), a regular file or directory (OUT_EXISTS,
+// its identity in object), or nothing that can be seen (OUT_FAILED).
+int failure_at(const int dir_fd, const char* name, OutObject* object) {
   struct stat info;
-  if (::fstatat(dir_fd, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(info.st_mode) &&
-      !S_ISDIR(info.st_mode)) {
-    return OUT_NOT_PLAIN;
-  }
-  return OUT_FAILED;
+  if (::fstatat(dir_fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return OUT_FAILED;
+  if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) return OUT_NOT_PLAIN;
+  fill_identity(info, object);
+  return OUT_EXISTS;
 }
 
 constexpr int kMemberFlags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
@@ -229,8 +235,7 @@ void* allocate_pages(const size_t size) {
   unsigned char* block = static_cast<unsigned char*>(std::malloc(size + alignment));
   if (block == nullptr) return nullptr;
   const uintptr_t first_usable = reinterpret_cast<uintptr_t>(block) + sizeof(void*);
-  unsigned char* pages =
-      block + sizeof(void*) + (alignment - first_usable % alignment) % alignment;
+  unsigned char* pages = block + sizeof(void*) + (alignment - first_usable % alignment) % alignment;
   std::memcpy(pages - sizeof(void*), &block, sizeof(void*));
   return pages;
 }
@@ -344,13 +349,16 @@ blobsmith::DirSearch* dir_search_open(const char* dir, FileIdentity* identity) {
       ::close(fd);
       return nullptr;
     }
-    *identity = FileIdentity{static_cast<uint64_t>(info.st_dev),
-                             static_cast<uint64_t>(info.st_ino)};
+    *identity =
+        FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
   }
   DIR* handle = ::fdopendir(fd);
   auto* search = static_cast<blobsmith::DirSearch*>(std::malloc(sizeof(blobsmith::DirSearch)));
   if (handle == nullptr || search == nullptr) {
-    if (handle != nullptr) ::closedir(handle); else ::close(fd);
+    if (handle != nullptr)
+      ::closedir(handle);
+    else
+      ::close(fd);
     std::free(search);
     return nullptr;
   }
@@ -408,14 +416,20 @@ OutDir* out_dir_open(const char* path) {
   return fd < 0 ? nullptr : blobsmith::make_out_dir(fd);
 }
 
-OutDir* out_dir_open_level(OutDir* parent, const char* name, int* failure) {
+OutDir* out_dir_open_level(OutDir* parent, const char* name, blobsmith::OutObject* object,
+                           int* failure) {
   constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  *object = blobsmith::OutObject{{0, 0}, false, false};
   int fd = ::openat(parent->fd, name, kFlags);
   if (fd < 0 && errno == ENOENT && ::mkdirat(parent->fd, name, 0777) == 0) {
     fd = ::openat(parent->fd, name, kFlags);
+    struct stat info;
+    object->made = fd >= 0 && ::fstat(fd, &info) == 0;
+    if (object->made) blobsmith::fill_identity(info, object);
   }
   if (fd < 0) {
-    *failure = blobsmith::failure_at(parent->fd, name);
+    *failure = blobsmith::failure_at(parent->fd, name, object);
+    if (*failure == blobsmith::OUT_EXISTS) *failure = blobsmith::OUT_FAILED;
     return nullptr;
   }
   OutDir* dir = blobsmith::make_out_dir(fd);
@@ -423,19 +437,38 @@ OutDir* out_dir_open_level(OutDir* parent, const char* name, int* failure) {
   return dir;
 }
 
-IoFile* out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* protect,
+IoFile* out_dir_create_file(OutDir* dir, const char* name, blobsmith::OutObject* object,
                             int* failure) {
-  // Most members are new: a file made here with O_EXCL is a regular file of
-  // this run's own, empty, with no other name, and needs no further look.
-  int fd = ::openat(dir->fd, name, blobsmith::kMemberFlags | O_CREAT | O_EXCL, 0666);
-  if (fd >= 0 || errno != EEXIST) {
-    IoFile* file = fd < 0 ? nullptr : blobsmith::make_file(fd);
-    if (file == nullptr) *failure = fd < 0 ? blobsmith::failure_at(dir->fd, name) : blobsmith::OUT_FAILED;
-    return file;
-  }
-  fd = ::openat(dir->fd, name, blobsmith::kMemberFlags | O_CREAT, 0666);
+  *object = blobsmith::OutObject{{0, 0}, false, false};
+  const int fd = ::openat(dir->fd, name, blobsmith::kMemberFlags | O_CREAT | O_EXCL, 0666);
   if (fd < 0) {
-    *failure = blobsmith::failure_at(dir->fd, name);
+    *failure =
+        errno == EEXIST ? blobsmith::failure_at(dir->fd, name, object) : blobsmith::OUT_FAILED;
+    return nullptr;
+  }
+  struct stat info;
+  const bool seen = ::fstat(fd, &info) == 0;
+  if (!seen) ::close(fd);
+  // make_file closes the descriptor itself when it fails.
+  IoFile* file = seen ? blobsmith::make_file(fd) : nullptr;
+  if (file == nullptr) {
+    // The file this call made is taken back: nothing of it stays.
+    ::unlinkat(dir->fd, name, 0);
+    *failure = blobsmith::OUT_FAILED;
+    return nullptr;
+  }
+  blobsmith::fill_identity(info, object);
+  object->made = true;
+  return file;
+}
+
+IoFile* out_dir_replace_file(OutDir* dir, const char* name, const FileIdentity* protect,
+                             blobsmith::OutObject* object, int* failure) {
+  *object = blobsmith::OutObject{{0, 0}, false, false};
+  int fd = ::openat(dir->fd, name, blobsmith::kMemberFlags | O_CREAT, 0666);
+  if (fd < 0) {
+    *failure = blobsmith::failure_at(dir->fd, name, object);
+    if (*failure == blobsmith::OUT_EXISTS) *failure = blobsmith::OUT_FAILED;
     return nullptr;
   }
   struct stat info;
@@ -447,6 +480,7 @@ IoFile* out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* p
   FileStatus status;
   blobsmith::fill_status(info, &status);
   if (status.kind != blobsmith::PATH_REGULAR) {
+    // Something was swapped in after the look that found a regular file.
     ::close(fd);
     *failure = blobsmith::OUT_NOT_PLAIN;
     return nullptr;
@@ -464,10 +498,12 @@ IoFile* out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* p
       return nullptr;
     }
     fd = ::openat(dir->fd, name, blobsmith::kMemberFlags | O_CREAT | O_EXCL, 0666);
-    if (fd < 0) {
-      *failure = blobsmith::failure_at(dir->fd, name);
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+      if (fd >= 0) ::close(fd);
+      *failure = blobsmith::OUT_FAILED;
       return nullptr;
     }
+    blobsmith::fill_status(info, &status);
   } else if (status.size != 0 && ::ftruncate(fd, 0) != 0) {
     // A file that is already empty is not truncated: some file systems
     // (ext4) would then write its new data out at close, which is slow.
@@ -476,7 +512,12 @@ IoFile* out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* p
     return nullptr;
   }
   IoFile* file = blobsmith::make_file(fd);
-  if (file == nullptr) *failure = blobsmith::OUT_FAILED;
+  if (file == nullptr) {
+    *failure = blobsmith::OUT_FAILED;
+    return nullptr;
+  }
+  object->identity = status.identity;
+  object->known = true;
   return file;
 }
 

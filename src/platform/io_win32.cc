@@ -20,7 +20,7 @@ namespace blobsmith {
 struct IoFile {
   std::FILE* stream;
   void* buffer;
-  bool read_only;     // opened for reading: status holds what it was then
+  bool read_only;  // opened for reading: status holds what it was then
   FileStatus status;
 };
 
@@ -82,8 +82,8 @@ HANDLE handle_of(std::FILE* stream) {
   return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
 }
 
-void fill_status(const HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info,
-                 const bool link_seen, FileStatus* status) {
+void fill_status(const HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info, const bool link_seen,
+                 FileStatus* status) {
   if (link_seen && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     status->kind = PATH_LINK;
   } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -91,11 +91,11 @@ void fill_status(const HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info,
   } else {
     status->kind = GetFileType(handle) == FILE_TYPE_DISK ? PATH_REGULAR : PATH_OTHER;
   }
-  status->identity = FileIdentity{
-      info.dwVolumeSerialNumber,
-      (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-  status->size = static_cast<int64_t>((static_cast<uint64_t>(info.nFileSizeHigh) << 32) |
-                                      info.nFileSizeLow);
+  status->identity =
+      FileIdentity{info.dwVolumeSerialNumber,
+                   (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  status->size =
+      static_cast<int64_t>((static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
   status->links = info.nNumberOfLinks;
   status->permissions = 0;
 }
@@ -147,15 +147,32 @@ void describe_entry(const DirSearch* search, DirEntryInfo* info) {
   std::free(path);
 }
 
-// Why what stands at path could not be opened as a plain file or directory:
-// a reparse point or a device there, or anything else.
-int failure_at(const char* path) {
+// What stands at path, looked at without opening it for writing: a reparse
+// point or device (OUT_NOT_PLAIN), a regular file or directory (OUT_EXISTS,
+// its identity in object when given), or nothing that can be seen.
+int failure_at(const char* path, OutObject* object = nullptr) {
   FileStatus status;
-  if (status_at(path, true, &status) == 0 &&
-      (status.kind == PATH_LINK || status.kind == PATH_OTHER)) {
-    return OUT_NOT_PLAIN;
+  if (status_at(path, true, &status) != 0) return OUT_FAILED;
+  if (status.kind == PATH_LINK || status.kind == PATH_OTHER) return OUT_NOT_PLAIN;
+  if (object != nullptr) {
+    object->identity = status.identity;
+    object->known = true;
   }
-  return OUT_FAILED;
+  return OUT_EXISTS;
+}
+
+// failure_at for a call whose own failure is not "it exists".
+int open_failure_at(const char* path, OutObject* object = nullptr) {
+  const int failure = failure_at(path, object);
+  return failure == OUT_EXISTS ? OUT_FAILED : failure;
+}
+
+void fill_object(const BY_HANDLE_FILE_INFORMATION& info, const bool made, OutObject* object) {
+  object->identity =
+      FileIdentity{info.dwVolumeSerialNumber,
+                   (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  object->known = true;
+  object->made = made;
 }
 
 // The path the directory held by handle has now, in a new buffer: "\\?\C:\dir"
@@ -184,22 +201,27 @@ char* final_path_of(const HANDLE handle) {
 // links and then known by the path it really has, which cannot change while
 // it is held, so members are made in it and not wherever path leads later.
 // Takes path; frees it on failure.
-OutDir* hold_directory(char* path, const bool no_reparse, int* failure) {
+// When object is given, it receives the identity of a directory the call
+// made, or of a regular file standing in the way.
+OutDir* hold_directory(char* path, const bool no_reparse, OutObject* object, int* failure) {
   const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (no_reparse ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
   HANDLE handle =
       CreateFileA(path, GENERIC_READ, SHARE_NO_DELETE, nullptr, OPEN_EXISTING, flags, nullptr);
+  bool made = false;
   if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND &&
       CreateDirectoryA(path, nullptr)) {
+    made = true;
     handle =
         CreateFileA(path, GENERIC_READ, SHARE_NO_DELETE, nullptr, OPEN_EXISTING, flags, nullptr);
   }
   BY_HANDLE_FILE_INFORMATION info;
   if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
     if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    *failure = failure_at(path);
+    *failure = open_failure_at(path, object);
     std::free(path);
     return nullptr;
   }
+  if (object != nullptr && made) fill_object(info, true, object);
   const DWORD attributes = info.dwFileAttributes;
   const bool reparse = no_reparse && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   OutDir* dir = nullptr;
@@ -207,6 +229,8 @@ OutDir* hold_directory(char* path, const bool no_reparse, int* failure) {
     dir = static_cast<OutDir*>(std::malloc(sizeof(OutDir)));
   }
   if (dir == nullptr) {
+    // A file in the way: its identity tells whether this run made it.
+    if (!reparse && object != nullptr) fill_object(info, false, object);
     CloseHandle(handle);
     std::free(path);
     *failure = reparse ? OUT_NOT_PLAIN : OUT_FAILED;
@@ -398,20 +422,46 @@ OutDir* out_dir_open(const char* path) {
     levels[i] = kept;
   }
   int failure = 0;
-  return blobsmith::hold_directory(levels, false, &failure);
+  return blobsmith::hold_directory(levels, false, nullptr, &failure);
 }
 
-OutDir* out_dir_open_level(OutDir* parent, const char* name, int* failure) {
+OutDir* out_dir_open_level(OutDir* parent, const char* name, blobsmith::OutObject* object,
+                           int* failure) {
+  *object = blobsmith::OutObject{{0, 0}, false, false};
   char* path = blobsmith::join(parent->path, name);
   if (path == nullptr) {
     *failure = blobsmith::OUT_FAILED;
     return nullptr;
   }
-  return blobsmith::hold_directory(path, true, failure);
+  return blobsmith::hold_directory(path, true, object, failure);
 }
 
-IoFile* out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* protect,
+IoFile* out_dir_create_file(OutDir* dir, const char* name, blobsmith::OutObject* object,
                             int* failure) {
+  *object = blobsmith::OutObject{{0, 0}, false, false};
+  *failure = blobsmith::OUT_FAILED;
+  char* path = blobsmith::join(dir->path, name);
+  if (path == nullptr) return nullptr;
+  const HANDLE handle = blobsmith::open_member(path, CREATE_NEW);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
+    if (handle != INVALID_HANDLE_VALUE) {
+      CloseHandle(handle);
+      DeleteFileA(path);  // the file this call made is taken back
+    } else {
+      *failure = blobsmith::failure_at(path, object);
+    }
+    std::free(path);
+    return nullptr;
+  }
+  std::free(path);
+  blobsmith::fill_object(info, true, object);
+  return blobsmith::wrap_handle(handle, _O_WRONLY, "wb");
+}
+
+IoFile* out_dir_replace_file(OutDir* dir, const char* name, const FileIdentity* protect,
+                             blobsmith::OutObject* object, int* failure) {
+  *object = blobsmith::OutObject{{0, 0}, false, false};
   *failure = blobsmith::OUT_FAILED;
   char* path = blobsmith::join(dir->path, name);
   if (path == nullptr) return nullptr;
@@ -419,7 +469,7 @@ IoFile* out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* p
   BY_HANDLE_FILE_INFORMATION info;
   if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
     if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    *failure = blobsmith::failure_at(path);
+    *failure = blobsmith::open_failure_at(path);
     std::free(path);
     return nullptr;
   }
@@ -438,13 +488,18 @@ IoFile* out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* p
     // only where nothing stands by then.
     CloseHandle(handle);
     handle = DeleteFileA(path) ? blobsmith::open_member(path, CREATE_NEW) : INVALID_HANDLE_VALUE;
-    if (handle == INVALID_HANDLE_VALUE) *failure = blobsmith::failure_at(path);
+    if (handle != INVALID_HANDLE_VALUE && !GetFileInformationByHandle(handle, &info)) {
+      CloseHandle(handle);
+      handle = INVALID_HANDLE_VALUE;
+    }
+    if (handle == INVALID_HANDLE_VALUE) *failure = blobsmith::open_failure_at(path);
   } else if (status.size != 0 && !SetEndOfFile(handle)) {
     CloseHandle(handle);
     handle = INVALID_HANDLE_VALUE;
   }
   std::free(path);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  blobsmith::fill_object(info, false, object);
   return blobsmith::wrap_handle(handle, _O_WRONLY, "wb");
 }
 

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "format/member_name.h"
 #include "format/pack_format.h"
@@ -33,6 +35,12 @@ struct LevelChain {
   char names[MAX_LEVELS][PACK_NAME_FIELD_SIZE];
 };
 
+// Every file and directory this run made or wrote, and the entry it made
+// it for: a member that meets one of them would overwrite an earlier
+// member. Known by identity, so names the file system folds together
+// (letter case, and on some systems far more) are caught as well.
+using MadeObjects = std::map<std::pair<uint64_t, uint64_t>, int32_t>;
+
 struct Extraction {
   const char* pack_path;
   const char* out_dir;
@@ -40,7 +48,33 @@ struct Extraction {
   FileStatus pack_status;
   bool root_failed;
   LevelChain chain;
+  const unsigned char* table;  // the entry images, for the names of earlier members
+  MadeObjects made;
 };
+
+std::pair<uint64_t, uint64_t> key_of(const FileIdentity& identity) {
+  return {identity.device, identity.object};
+}
+
+void remember(Extraction* x, const OutObject& object, const int32_t index) {
+  if (object.known) x->made.emplace(key_of(object.identity), index);
+}
+
+// True after printing the line when object is something an earlier member
+// of this run made: the earlier member stands.
+bool collides(const Extraction& x, const OutObject& object, const char* name) {
+  if (!object.known) return false;
+  const auto found = x.made.find(key_of(object.identity));
+  if (found == x.made.end()) return false;
+  PackEntry earlier;
+  unsigned char image[PACK_ENTRY_SIZE];
+  std::memcpy(image, x.table + static_cast<size_t>(found->second) * PACK_ENTRY_SIZE,
+              PACK_ENTRY_SIZE);
+  decode_entry(image, &earlier);
+  std::printf("%s collides with %s, skipped !!!\n", printable(name).c_str(),
+              printable(earlier.name).c_str());
+  return true;
+}
 
 // A member's name cut into its levels and its leaf.
 struct MemberPath {
@@ -81,7 +115,7 @@ void close_levels_from(LevelChain* chain, const int depth) {
 
 // The open directory of the member's last level, reusing the levels the
 // previous member left open. Returns nullptr after printing a line.
-OutDir* enter_levels(Extraction* x, const MemberPath& path, const char* name) {
+OutDir* enter_levels(Extraction* x, const MemberPath& path, const char* name, const int32_t index) {
   LevelChain* chain = &x->chain;
   int shared = 0;
   while (shared < chain->depth && shared < path.level_count &&
@@ -92,8 +126,10 @@ OutDir* enter_levels(Extraction* x, const MemberPath& path, const char* name) {
   for (int k = shared; k < path.level_count; ++k) {
     OutDir* parent = k == 0 ? chain->root : chain->dirs[k - 1];
     int failure = OUT_FAILED;
-    OutDir* level = out_dir_open_level(parent, path.levels[k], &failure);
+    OutObject object;
+    OutDir* level = out_dir_open_level(parent, path.levels[k], &object, &failure);
     if (level == nullptr) {
+      if (collides(*x, object, name)) return nullptr;
       if (failure == OUT_NOT_PLAIN) {
         std::printf("%s is a link or special file, skipped !!!\n",
                     shown_path(*x, path, k + 1, nullptr).c_str());
@@ -102,6 +138,7 @@ OutDir* enter_levels(Extraction* x, const MemberPath& path, const char* name) {
       }
       return nullptr;
     }
+    if (object.made) remember(x, object, index);
     std::memcpy(chain->names[k], path.levels[k], PACK_NAME_FIELD_SIZE);
     chain->dirs[k] = level;
     chain->depth = k + 1;
@@ -110,12 +147,14 @@ OutDir* enter_levels(Extraction* x, const MemberPath& path, const char* name) {
 }
 
 // Writes one member. Returns false after any failure (already reported).
-bool extract_member(Extraction* x, const PackEntry& entry, const bool terminated) {
+bool extract_member(Extraction* x, const PackEntry& entry, const bool terminated,
+                    const int32_t index) {
   if (!terminated || !member_name_is_safe(entry.name)) {
     std::printf("%s unsafe name, skipped !!!\n", printable(entry.name).c_str());
     return false;
   }
-  if (std::strlen(x->out_dir) + 1 + std::strlen(entry.name) > static_cast<size_t>(PATH_MAX_LENGTH)) {
+  if (std::strlen(x->out_dir) + 1 + std::strlen(entry.name) >
+      static_cast<size_t>(PATH_MAX_LENGTH)) {
     std::printf("%s path name is too long, skipped !!!\n", printable(entry.name).c_str());
     return false;
   }
@@ -130,11 +169,21 @@ bool extract_member(Extraction* x, const PackEntry& entry, const bool terminated
   }
   MemberPath path;
   split_name(entry.name, &path);
-  OutDir* dir = enter_levels(x, path, entry.name);
+  // A name that ends in a separator or a "." level names no file.
+  if (path.leaf[0] == '\0' || std::strcmp(path.leaf, ".") == 0) {
+    std::printf("%s open failed !!!\n", printable(entry.name).c_str());
+    return false;
+  }
+  OutDir* dir = enter_levels(x, path, entry.name, index);
   if (dir == nullptr) return false;
 
   int failure = OUT_FAILED;
-  IoFile* out = out_dir_create_file(dir, path.leaf, &x->pack_status.identity, &failure);
+  OutObject object;
+  IoFile* out = out_dir_create_file(dir, path.leaf, &object, &failure);
+  if (out == nullptr && failure == OUT_EXISTS) {
+    if (collides(*x, object, entry.name)) return false;
+    out = out_dir_replace_file(dir, path.leaf, &x->pack_status.identity, &object, &failure);
+  }
   if (out == nullptr) {
     if (failure == OUT_NOT_PLAIN) {
       std::printf("%s is a link or special file, skipped !!!\n",
@@ -146,6 +195,7 @@ bool extract_member(Extraction* x, const PackEntry& entry, const bool terminated
     }
     return false;
   }
+  remember(x, object, index);
   // Offsets are 32-bit signed words: start_block * 512 wraps as the format
   // says, and a negative offset cannot be reached, so nothing is read.
   const int32_t offset =
@@ -156,8 +206,7 @@ bool extract_member(Extraction* x, const PackEntry& entry, const bool terminated
   if (copy.read_short) std::printf("%s read failed !!!\n", printable(entry.name).c_str());
   const bool closed = io_close(out) == 0;
   if (copy.write_failed || !closed) {
-    std::printf("%s write failed !!!\n",
-                shown_path(*x, path, path.level_count, path.leaf).c_str());
+    std::printf("%s write failed !!!\n", shown_path(*x, path, path.level_count, path.leaf).c_str());
   }
   return !copy.read_short && !copy.write_failed && closed;
 }
@@ -182,12 +231,13 @@ ExtractOutcome extract_members(Extraction* x, const int32_t count, const int32_t
     std::printf("%s read failed !!!\n", printable(x->pack_path).c_str());
     status = EXTRACTED_REPORTED;
   }
+  x->table = table;
   for (int32_t i = 0; i < count; ++i) {
     unsigned char image[PACK_ENTRY_SIZE];
     std::memcpy(image, table + static_cast<size_t>(i) * PACK_ENTRY_SIZE, PACK_ENTRY_SIZE);
     PackEntry entry;
     const bool terminated = decode_entry(image, &entry) == 0;
-    if (!extract_member(x, entry, terminated)) status = EXTRACTED_REPORTED;
+    if (!extract_member(x, entry, terminated, i)) status = EXTRACTED_REPORTED;
   }
   std::free(table);
   close_levels_from(&x->chain, 0);
@@ -203,7 +253,7 @@ ExtractOutcome extract_pack(const char* pack_path, const char* out_dir) {
     std::printf("empty output directory name, nothing extracted !!!\n");
     return NOTHING_EXTRACTED;
   }
-  Extraction x{pack_path, out_dir, io_open(pack_path), {}, false, {}};
+  Extraction x{pack_path, out_dir, io_open(pack_path), {}, false, {}, nullptr, {}};
   if (x.pack == nullptr || io_status(x.pack, &x.pack_status) != 0) {
     std::printf("%s open failed !!!\n", printable(pack_path).c_str());
     if (x.pack != nullptr) io_close(x.pack);

@@ -2,7 +2,9 @@
 // through the seam (a level swapped for a link, sources swapped for the pack,
 // a source cut short, links that multiply paths). Each run must print exactly
 // its lines, return its status and change nothing outside its output.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,28 +51,64 @@ struct Case {  // count -1: the number of entries; tree: below out
 TEST(Hostile, PacksWithBadNamesCountsOffsetsAndSizes) {
   const std::vector<Case> cases = {
       {"parent level", -1, {{"..\\evil", 260, 10}}, "..\\evil unsafe name, skipped !!!\n", 1, {}},
-      {"no terminator", -1, {{std::string(56, 'n'), 260, 10}},
-       std::string(55, 'n') + " unsafe name, skipped !!!\n", 1, {}},
-      {"control bytes", -1, {{"a\nb open failed !!!\x1b[2J", 260, 10}, {"q\x1b[2J\\", 260, 1}},
-       "q\\x1B[2J\\ open failed !!!\n", 1, {"a\nb open failed !!!\x1b[2J", "q\x1b[2J"}},
-      {"separators and dots", -1, {{"a/b\\\\c", 260, 10}, {".\\x\\.\\y", 260, 600}}, "", 0,
+      {"no terminator",
+       -1,
+       {{std::string(56, 'n'), 260, 10}},
+       std::string(55, 'n') + " unsafe name, skipped !!!\n",
+       1,
+       {}},
+      {"control bytes",
+       -1,
+       {{"a\nb open failed !!!\x1b[2J", 260, 10}, {"q\x1b[2J\\", 260, 1}},
+       "q\\x1B[2J\\ open failed !!!\n",
+       1,
+       {"a\nb open failed !!!\x1b[2J"}},
+      {"separators and dots",
+       -1,
+       {{"a/b\\\\c", 260, 10}, {".\\x\\.\\y", 260, 600}},
+       "",
+       0,
        {"a", "a/b", "a/b/c", "x", "x/y"}},
-      {"file, then a level of its name", -1, {{"a", 260, 10}, {"a\\b", 260, 10}},
-       "a\\b open failed !!!\n", 1, {"a"}},
-      {"level, then a file of its name", -1, {{"a\\b", 260, 10}, {"a", 260, 10}},
-       "a open failed !!!\n", 1, {"a", "a/b"}},
-      {"zeroed entry and trailing separator", -1, {{"", 0, 0}, {"d\\", 260, 1}},
-       " open failed !!!\nd\\ open failed !!!\n", 1, {"d"}},
+      {"file, then a level of its name",
+       -1,
+       {{"a", 260, 10}, {"a\\b", 260, 10}},
+       "a\\b collides with a, skipped !!!\n",
+       1,
+       {"a"}},
+      {"level, then a file of its name",
+       -1,
+       {{"a\\b", 260, 10}, {"a", 260, 10}},
+       "a collides with a\\b, skipped !!!\n",
+       1,
+       {"a", "a/b"}},
+      {"one file by three names: the first stands",
+       -1,
+       {{"a\\b", 260, 10}, {"a\\.\\b", 260, 1}, {"a\\\\b", 260, 2}, {"z", 260, 0}},
+       "a\\.\\b collides with a\\b, skipped !!!\na\\\\b collides with a\\b, skipped !!!\n",
+       1,
+       {"a", "a/b", "z"}},
+      {"zeroed entry and trailing separator",
+       -1,
+       {{"", 0, 0}, {"d\\", 260, 1}},
+       " open failed !!!\nd\\ open failed !!!\n",
+       1,
+       {}},
       {"count 0", 0, {{"a", 260, 1}}, "res.bin holds no members, nothing extracted !!!\n", 2, {}},
       {"count 2048", 2048, {}, "res.bin holds no members, nothing extracted !!!\n", 2, {}},
       {"count negative", INT_MIN, {}, "res.bin holds no members, nothing extracted !!!\n", 2, {}},
-      {"negative size, sizes past the end", -1,
+      {"negative size, sizes past the end",
+       -1,
        {{"neg", 260, -5}, {"long", 262, 5000}, {"far", 9999, 3}, {"wrap", 1u << 22, 3}},
-       "long read failed !!!\nfar read failed !!!\nwrap read failed !!!\n", 1,
+       "long read failed !!!\nfar read failed !!!\nwrap read failed !!!\n",
+       1,
        {"far", "long", "neg", "wrap"}},
-      {"table cut inside its second entry", 3, {{"a", 260, 1}},
+      {"table cut inside its second entry",
+       3,
+       {{"a", 260, 1}},
        "res.bin read failed !!!\nres.bin read failed !!!\na read failed !!!\n"
-       " open failed !!!\n open failed !!!\n", 1, {"a"}},
+       " open failed !!!\n open failed !!!\n",
+       1,
+       {"a"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
@@ -91,6 +129,9 @@ TEST(Hostile, PacksWithBadNamesCountsOffsetsAndSizes) {
                                                std::string(PACK_BLOCK_SIZE, '\0'));
       EXPECT_TRUE(read_file("out/far") == std::string(3, '\0'));
     }
+    if (c.tree.size() == 3) {
+      EXPECT_EQ(read_file("out/a/b"), pattern_bytes(4 * PACK_BLOCK_SIZE, 11).substr(0, 10));
+    }
   }
 }
 
@@ -106,9 +147,14 @@ TEST(Hostile, OutputTreeThatLeadsElsewhere) {
   ASSERT_EQ(link("outside/hard", "out/hard"), 0);
   ASSERT_EQ(mkdir("out/dir", 0777), 0);
   write_file("out/old", "o");
-  write_file("out/res.bin", pack_image(7, {{"level\\f", 260, 1}, {"leaf", 260, 1}, {"fifo", 260, 1},
-                                           {"hard", 260, 3}, {"dir", 260, 1}, {"old", 260, 0},
-                                           {"res.bin", 260, 1}},
+  write_file("out/res.bin", pack_image(7,
+                                       {{"level\\f", 260, 1},
+                                        {"leaf", 260, 1},
+                                        {"fifo", 260, 1},
+                                        {"hard", 260, 3},
+                                        {"dir", 260, 1},
+                                        {"old", 260, 0},
+                                        {"res.bin", 260, 1}},
                                        "new"));
   const std::string pack = read_file("out/res.bin");
   const Tree before = outside("out");
@@ -128,6 +174,42 @@ TEST(Hostile, OutputTreeThatLeadsElsewhere) {
   EXPECT_TRUE(read_file("out/res.bin") == pack);
 }
 
+// True when anything opened the file at path since watch_opens began.
+int watch_opens(const char* path) {
+  const int watch = inotify_init1(IN_NONBLOCK);
+  EXPECT_GE(inotify_add_watch(watch, path, IN_OPEN), 0);
+  return watch;
+}
+bool was_opened(const int watch) {
+  alignas(inotify_event) char events[4096];
+  const bool opened = read(watch, events, sizeof events) > 0;
+  close(watch);
+  return opened;
+}
+
+TEST(Hostile, AFifoIsLookedAtButNeverOpened) {
+  ScopedTempDir temp;
+  write_file("res/a.txt", "a");
+  ASSERT_EQ(mkfifo("res/pipe", 0666), 0);
+  // A reader waiting on the FIFO, as a process of the user's might be:
+  // opening it for writing would not block and would hand it an end of file.
+  const int reader = open("res/pipe", O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  int watch = watch_opens("res/pipe");
+  int status = -1;
+  EXPECT_EQ(lines_of({"--pack", "-o", "res.bin"}, &status).substr(0, 23),
+            "pipe open failed !!!\ncr");
+  EXPECT_EQ(status, 1);
+  EXPECT_FALSE(was_opened(watch)) << "packing opened the FIFO";
+  write_file("res.bin", pack_image(2, {{"a.txt", 260, 1}, {"pipe", 260, 1}}, "x"));
+  watch = watch_opens("res/pipe");
+  EXPECT_EQ(lines_of({"--unpack", "-o", "res"}, &status),
+            "res/pipe is a link or special file, skipped !!!\n");
+  EXPECT_EQ(status, 1);
+  EXPECT_FALSE(was_opened(watch)) << "unpacking opened the FIFO";
+  close(reader);
+}
+
 TEST(Hostile, AWriteThatFailsAtCloseIsReported) {
   ScopedTempDir temp;
   write_file("res.bin", pack_image(1, {{"big", 260, 1500}}, pattern_bytes(1536, 1)));
@@ -145,8 +227,8 @@ TEST(Hostile, AWriteThatFailsAtCloseIsReported) {
 TEST(Hostile, LevelSwappedForALinkBetweenMembers) {
   ScopedTempDir temp;
   umask(022);
-  write_file("res.bin", pack_image(3, {{"d\\a", 260, 2}, {"d\\b", 260, 3}, {"d\\e\\c", 260, 1}},
-                                   "abc"));
+  write_file("res.bin",
+             pack_image(3, {{"d\\a", 260, 2}, {"d\\b", 260, 3}, {"d\\e\\c", 260, 1}}, "abc"));
   ASSERT_EQ(mkdir("outside", 0777), 0);
   int status = -1;
   fault_reset();
@@ -160,7 +242,7 @@ TEST(Hostile, LevelSwappedForALinkBetweenMembers) {
   EXPECT_EQ(list_tree("outside"), Tree{});
   EXPECT_EQ(list_tree("out"), (Tree{"d", "moved", "moved/a", "moved/b", "moved/e", "moved/e/c"}));
   EXPECT_EQ(fault_count(FAULT_OUT_LEVEL), 2);  // d was entered once for all three members
-  struct stat made;  // a new file's mode
+  struct stat made;                            // a new file's mode
   EXPECT_TRUE(stat("out/moved/a", &made) == 0 && (made.st_mode & 0777) == 0644);
   EXPECT_TRUE(stat("out/moved/e", &made) == 0 && (made.st_mode & 0777) == 0755);
 }
@@ -176,7 +258,7 @@ TEST(Hostile, LinksThatMultiplyPathsAreWalkedOnce) {
   int status = -1;
   lines_of({"--pack", "-o", "p.bin"}, &status);
   EXPECT_LE(fault_count(FAULT_DIR_OPEN), 2 * 41);  // each once by a link, once by name
-  EXPECT_EQ(status, 1);  // paths through 40 links are too long for a name
+  EXPECT_EQ(status, 1);                            // paths through 40 links are too long for a name
 }
 
 // A pack run into output with hook run just before the nth status taken
@@ -201,21 +283,27 @@ TEST(Hostile, ThePackIsNeverPackedIntoItselfNorReplacesASource) {
   EXPECT_EQ(read_file("out.bin").size(), 134148u);
   // After the walk, a is made a name of the earlier pack and c a link to the
   // new one: neither is copied into the pack.
-  const std::string lines = pack_with_hook("out.bin", 1, [] {
-    ASSERT_EQ(unlink("res/c") + unlink("res/a") + link("out.bin", "res/a"), 0);
-    for (const std::string& name : list_tree(".")) {
-      if (name.find(".tmp") != std::string::npos) {
-        ASSERT_EQ(symlink(("../" + name).c_str(), "res/c"), 0);
-      }
-    }
-  }, &status);
-  EXPECT_EQ(lines.substr(0, 82), "a is the pack being written, skipped !!!\nc is the pack being written, skipped !!!\n");
+  const std::string lines = pack_with_hook(
+      "out.bin", 1,
+      [] {
+        ASSERT_EQ(unlink("res/c") + unlink("res/a") + link("out.bin", "res/a"), 0);
+        for (const std::string& name : list_tree(".")) {
+          if (name.find(".tmp") != std::string::npos) {
+            ASSERT_EQ(symlink(("../" + name).c_str(), "res/c"), 0);
+          }
+        }
+      },
+      &status);
+  EXPECT_EQ(lines.substr(0, 82),
+            "a is the pack being written, skipped !!!\nc is the pack being written, skipped !!!\n");
   EXPECT_EQ(status, 1);
   EXPECT_EQ(read_file("out.bin").size(), 133124u);  // two zeroed entries, no data
   // A name of a file that is not a pack: replacing it would lose it.
   write_file("other.bin", "precious");
-  EXPECT_EQ(pack_with_hook("other.bin", 1, [] { ASSERT_EQ(unlink("res/a") + link("other.bin", "res/a"), 0); },
-                           &status), "other.bin is one of the files to pack, nothing written !!!\n");
+  EXPECT_EQ(pack_with_hook(
+                "other.bin", 1, [] { ASSERT_EQ(unlink("res/a") + link("other.bin", "res/a"), 0); },
+                &status),
+            "other.bin is one of the files to pack, nothing written !!!\n");
   EXPECT_EQ(status, 2);
   EXPECT_EQ(read_file("other.bin"), "precious");
 }
@@ -225,8 +313,10 @@ TEST(Hostile, ASourceCutShortWhilePackedIsReportedOnce) {
   const std::string bytes = pattern_bytes(50 * 512 + 7, 4);
   write_file("res/big", bytes);
   int status = -1;
-  EXPECT_EQ(pack_with_hook("p.bin", 2, [] { ASSERT_EQ(truncate("res/big", 1000), 0); }, &status)
-                .substr(0, 20), "big read failed !!!\n");
+  EXPECT_EQ(pack_with_hook(
+                "p.bin", 2, [] { ASSERT_EQ(truncate("res/big", 1000), 0); }, &status)
+                .substr(0, 20),
+            "big read failed !!!\n");
   EXPECT_EQ(status, 1);
   const std::string image = read_file("p.bin");
   ASSERT_EQ(image.size(), PACK_DATA_OFFSET + 51u * 512 + 4);
