@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,8 @@ struct Verification {
   int problems;
   bool unreadable;
   std::vector<PaddingRange> padding;
+  std::map<std::string, int32_t> files;  // file key -> the first entry landing there
+  std::vector<std::string> names;        // each entry's decoded name, by index
 };
 
 // A read that failed: the file cannot be checked further.
@@ -74,12 +77,14 @@ void check_header(const unsigned char (&image)[PACK_HEADER_SIZE], const PackHead
   }
   if (header.fixed_word_1 != PACK_FIXED_WORD_1) {
     std::printf("header word at offset 4 is 0x%08x, expected 0x%08x !!!\n",
-                static_cast<unsigned>(header.fixed_word_1), static_cast<unsigned>(PACK_FIXED_WORD_1));
+                static_cast<unsigned>(header.fixed_word_1),
+                static_cast<unsigned>(PACK_FIXED_WORD_1));
     ++v->problems;
   }
   if (header.fixed_word_2 != PACK_FIXED_WORD_2) {
     std::printf("header word at offset 8 is %u, expected %u !!!\n",
-                static_cast<unsigned>(header.fixed_word_2), static_cast<unsigned>(PACK_FIXED_WORD_2));
+                static_cast<unsigned>(header.fixed_word_2),
+                static_cast<unsigned>(PACK_FIXED_WORD_2));
     ++v->problems;
   }
   if (!all_digits(header.date_stamp, HEADER_DATE_STAMP_SIZE) ||
@@ -107,7 +112,8 @@ void check_header(const unsigned char (&image)[PACK_HEADER_SIZE], const PackHead
     ++v->problems;
   }
   int64_t reserved = first_non_zero(image, 12, HEADER_DATE_STAMP_AT);
-  if (reserved < 0) reserved = first_non_zero(image, HEADER_CHECKSUM_MODE_AT + 4, HEADER_MACHINE_AT);
+  if (reserved < 0)
+    reserved = first_non_zero(image, HEADER_CHECKSUM_MODE_AT + 4, HEADER_MACHINE_AT);
   if (reserved < 0) reserved = first_non_zero(image, machine_end, HEADER_TAIL_SIGNATURE_AT);
   if (reserved >= 0) {
     std::printf("header reserved bytes are not zero, first at offset %" PRId64 " !!!\n", reserved);
@@ -136,6 +142,43 @@ void check_reserved_blocks(Verification* v) {
   }
 }
 
+// Reports an entry that lands on the same file as an earlier one but is not
+// the neighbour the order check already compares it with.
+void check_same_file(const char* name, const int32_t index, const int32_t previous,
+                     Verification* v) {
+  char key[PACK_NAME_FIELD_SIZE];
+  name_file_key(name, key);
+  const auto first = v->files.emplace(key, index);
+  if (first.second) return;
+  const int32_t earlier = first.first->second;
+  if (earlier == previous) {
+    // Names equal but for letter case are the order check's to report.
+    if (compare_folded_names(name, v->names[static_cast<size_t>(earlier)].c_str()) == 0) return;
+  }
+  std::printf("entry %d %s: names the same file as entry %d !!!\n", static_cast<int>(index),
+              printable(name).c_str(), static_cast<int>(earlier));
+  ++v->problems;
+}
+
+// Reports every entry one of whose directory levels is the file of another
+// entry: one of the two cannot be made.
+void check_levels(Verification* v) {
+  for (const auto& file : v->files) {
+    const std::string& key = file.first;
+    for (size_t end = key.find('/'); end != std::string::npos; end = key.find('/', end + 1)) {
+      const auto level = v->files.find(key.substr(0, end));
+      if (level == v->files.end()) continue;
+      const int32_t index = file.second;
+      std::printf("entry %d %s: a level of it is the file of entry %d !!!\n",
+                  static_cast<int>(index),
+                  printable(v->names[static_cast<size_t>(index)].c_str()).c_str(),
+                  static_cast<int>(level->second));
+      ++v->problems;
+      break;
+    }
+  }
+}
+
 // Checks the used entries and the data layout they describe, and collects
 // the padding ranges for the data pass. Returns the number of data blocks
 // the members take.
@@ -150,6 +193,7 @@ int64_t check_entries(const unsigned char* table, const int32_t count, Verificat
     std::memcpy(image, table + static_cast<size_t>(i) * PACK_ENTRY_SIZE, PACK_ENTRY_SIZE);
     PackEntry entry;
     const bool terminated = decode_entry(image, &entry) == 0;
+    v->names.emplace_back(entry.name);
     if (first_non_zero(image, 0, PACK_ENTRY_SIZE) < 0) continue;  // a source not packed
     const int index = static_cast<int>(i);
     if (entry.name[0] == '\0') {
@@ -167,10 +211,21 @@ int64_t check_entries(const unsigned char* table, const int32_t count, Verificat
       std::printf("entry %d %s: bytes after the name are not zero !!!\n", index, name);
       ++v->problems;
     }
+    const NameFault fault = member_name_fault(entry.name);
     if (!member_name_is_safe(entry.name)) {
       std::printf("entry %d %s: unsafe name !!!\n", index, name);
       ++v->problems;
+    } else if (fault != NAME_CANONICAL) {
+      std::printf("entry %d %s: name %s !!!\n", index, name, name_fault_text(fault));
+      ++v->problems;
     }
+    const WindowsHazard hazard = windows_hazard(entry.name);
+    if (hazard != HAZARD_NONE) {
+      std::printf("entry %d %s: cannot be made on Windows, %s !!!\n", index, name,
+                  windows_hazard_text(hazard));
+      ++v->problems;
+    }
+    check_same_file(entry.name, i, previous, v);
     if (previous >= 0) {
       const int order = compare_folded_names(previous_entry.name, entry.name);
       if (order == 0 && std::strcmp(previous_entry.name, entry.name) == 0) {
@@ -216,6 +271,7 @@ int64_t check_entries(const unsigned char* table, const int32_t count, Verificat
     previous = i;
     previous_entry = entry;
   }
+  check_levels(v);
   return total_blocks;
 }
 
@@ -231,8 +287,8 @@ void check_table(const int32_t count, Verification* v, int64_t* data_blocks) {
     read_failed(v);
   } else if (entry_count_usable(count)) {
     *data_blocks = check_entries(table, count, v);
-    const int64_t unused = first_non_zero(table, int64_t{count} * PACK_ENTRY_SIZE,
-                                          static_cast<int64_t>(table_size));
+    const int64_t unused =
+        first_non_zero(table, int64_t{count} * PACK_ENTRY_SIZE, static_cast<int64_t>(table_size));
     if (unused >= 0) {
       std::printf("unused table slots are not zero, first at slot %d !!!\n",
                   static_cast<int>(unused / PACK_ENTRY_SIZE));
@@ -248,8 +304,7 @@ struct PaddingCheck {
   size_t first_open;  // the first range not yet passed
 };
 
-void check_padding(void* context, const unsigned char* chunk, const int64_t at,
-                   const size_t size) {
+void check_padding(void* context, const unsigned char* chunk, const int64_t at, const size_t size) {
   PaddingCheck* check = static_cast<PaddingCheck*>(context);
   std::vector<PaddingRange>& ranges = check->v->padding;
   const int64_t length = static_cast<int64_t>(size);
@@ -332,8 +387,7 @@ void verify_open_file(Verification* v) {
   if (data_blocks >= 0) {
     const int64_t expected = MIN_PACK_LENGTH + data_blocks * PACK_BLOCK_SIZE;
     if (expected != v->file_size) {
-      std::printf("file is %" PRId64 " bytes, expected %" PRId64 " !!!\n", v->file_size,
-                  expected);
+      std::printf("file is %" PRId64 " bytes, expected %" PRId64 " !!!\n", v->file_size, expected);
       ++v->problems;
     }
   }
@@ -344,7 +398,7 @@ void verify_open_file(Verification* v) {
 
 Verdict verify_pack(const char* path) {
   const std::string shown = printable(path);
-  Verification v{path, io_open(path), 0, 0, false, {}};
+  Verification v{path, io_open(path), 0, 0, false, {}, {}, {}};
   if (v.file == nullptr) {
     std::printf("%s open failed !!!\n", shown.c_str());
     ++v.problems;

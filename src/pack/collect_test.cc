@@ -52,5 +52,44 @@ TEST(Collect, OrderIgnoredNamesLengthsAndLinks) {
   std::free(table);
 }
 
+TEST(Collect, NamesThatCannotComeBackWholeAndStaleTemporaryPacks) {
+  ScopedTempDir temp;
+  // Left out: a drive prefix at the top (a file, and a directory), and a
+  // temporary pack a killed run left. A colon further down is only a name
+  // Windows cannot hold; a file named like a temporary one is packed.
+  for (const char* file :
+       {"res/c:notes.txt", "res/C:/x", "res/x/d:y", "res/b", "res/b.", "res/c ", "res/aux.c",
+        "res/a.", "res/A/b", "res/B", "res/.blobsmith-00000000000000aa.tmp"}) {
+    write_file(file, "x");
+  }
+  write_file("res/.blobsmith-0123456789abcdef.tmp", pack_image(1, {{"a", 260, 1}}, "a"));
+  NameTable* table = static_cast<NameTable*>(std::calloc(1, sizeof(NameTable)));
+  WalkReport report{nullptr, false, false, false, 0};
+  testing::internal::CaptureStdout();
+  const int count = collect_files("res", table, 4, 0, PACK_MAX_ENTRIES, &report);
+  sort_name_table(table, count);
+  const int lines = report_name_clashes(*table, count, 4);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "res/.blobsmith-0123456789abcdef.tmp is a temporary file of an unfinished run, skipped "
+            "!!!\n"
+            "res/C: name begins with a drive prefix, skipped !!!\n"
+            "res/c:notes.txt name begins with a drive prefix, skipped !!!\n"
+            "a. cannot be made on Windows, a level ends in a dot or a space !!!\n"
+            "aux.c cannot be made on Windows, a level is a device name !!!\n"
+            "B and b differ only in letter case !!!\n"
+            "b. cannot be made on Windows, a level ends in a dot or a space !!!\n"
+            "B and b. name the same file on Windows !!!\n"
+            "c  cannot be made on Windows, a level ends in a dot or a space !!!\n"
+            "x\\d:y cannot be made on Windows, it holds a character Windows does not allow !!!\n"
+            "a. and A\\b name the same file on Windows !!!\n");
+  EXPECT_EQ(lines, 8);
+  EXPECT_EQ(report.skipped, 3);
+  EXPECT_EQ(
+      std::vector<std::string>(table->slots, table->slots + count),
+      (std::vector<std::string>{"res/.blobsmith-00000000000000aa.tmp", "res/a.", "res/A/b",
+                                "res/aux.c", "res/B", "res/b", "res/b.", "res/c ", "res/x/d:y"}));
+  std::free(table);
+}
+
 }  // namespace
 }  // namespace blobsmith

@@ -84,7 +84,13 @@ int pack_time(LocalTime* time) {
     return 0;
   }
   int64_t seconds = 0;
-  if (parse_epoch_seconds(epoch, &seconds) != 0) {
+  const int parsed = parse_epoch_seconds(epoch, &seconds);
+  if (parsed == -2) {
+    std::printf("SOURCE_DATE_EPOCH %s is after 9999-12-31 23:59:59 UTC, nothing written !!!\n",
+                printable(epoch).c_str());
+    return -1;
+  }
+  if (parsed != 0) {
     std::printf("SOURCE_DATE_EPOCH %s is not a number of seconds, nothing written !!!\n",
                 printable(epoch).c_str());
     return -1;
@@ -97,8 +103,8 @@ int pack_time(LocalTime* time) {
 int pack_tree(const PackOptions& options, const LocalTime& stamp, NameTable* table) {
   PackOutput output;
   if (find_pack_output(options.output, &output) != 0) return RUN_NOT_DONE;
-  WalkReport report{output.existed ? &output.existing.identity : nullptr,
-                    output.existing_is_pack, false, false, 0};
+  WalkReport report{output.existed ? &output.existing.identity : nullptr, output.existing_is_pack,
+                    false, false, 0};
   const int prefix_len = static_cast<int>(std::strlen(options.input)) + 1;
   const int count = collect_files(options.input, table, prefix_len, 0, PACK_MAX_ENTRIES, &report);
   const std::string input = printable(options.input);

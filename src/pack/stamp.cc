@@ -9,11 +9,14 @@ namespace blobsmith {
 int parse_epoch_seconds(const char* text, int64_t* seconds) {
   if (text[0] == '\0') return -1;
   int64_t value = 0;
+  bool too_late = false;
   for (const char* p = text; *p != '\0'; ++p) {
     if (*p < '0' || *p > '9') return -1;
-    value = value * 10 + (*p - '0');
-    if (value > MAX_STAMP_SECONDS) return -1;
+    // Once past the limit the value is no longer kept, so it cannot wrap.
+    if (!too_late) value = value * 10 + (*p - '0');
+    too_late = too_late || value > MAX_STAMP_SECONDS;
   }
+  if (too_late) return -2;
   *seconds = value;
   return 0;
 }
@@ -28,7 +31,8 @@ LocalTime utc_fields(const int64_t seconds) {
   const int64_t day_of_era = z - era * 146097;
   const int64_t year_of_era =
       (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-  const int64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const int64_t day_of_year =
+      day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
   const int64_t month_index = (5 * day_of_year + 2) / 153;  // 0 is March
   LocalTime time;
   time.day = static_cast<int>(day_of_year - (153 * month_index + 2) / 5 + 1);

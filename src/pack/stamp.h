@@ -16,7 +16,9 @@ constexpr int64_t MAX_STAMP_SECONDS = 253402300799;
 
 // Reads text as a plain decimal number of seconds since 1970-01-01 00:00
 // UTC: digits only, no sign, no spaces, at most MAX_STAMP_SECONDS.
-// Returns 0 and fills *seconds, or -1 when text is anything else.
+// Returns 0 and fills *seconds, -2 when text is a plain number past
+// MAX_STAMP_SECONDS (the year would need five digits), or -1 when text is
+// anything else.
 int parse_epoch_seconds(const char* text, int64_t* seconds);
 
 // The UTC calendar fields of an instant given in seconds since 1970.

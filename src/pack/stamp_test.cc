@@ -12,9 +12,12 @@ TEST(Stamp, EpochSecondsInUtc) {
   const struct {
     int64_t seconds;
     const char* stamp;
-  } cases[] = {{0, "197001010000"},           {951782399, "200002282359"},  // 2000 leaps
-               {951782400, "200002290000"},   {1709251199, "202402292359"},
-               {1798761599, "202612312359"},  {1798761600, "202701010000"},
+  } cases[] = {{0, "197001010000"},
+               {951782399, "200002282359"},  // 2000 leaps
+               {951782400, "200002290000"},
+               {1709251199, "202402292359"},
+               {1798761599, "202612312359"},
+               {1798761600, "202701010000"},
                {4107542400, "210003010000"},  // 2100 does not leap
                {MAX_STAMP_SECONDS, "999912312359"}};
   for (const auto& c : cases) {
@@ -26,9 +29,11 @@ TEST(Stamp, EpochSecondsInUtc) {
   EXPECT_EQ(parse_epoch_seconds("1700000000", &seconds), 0);
   EXPECT_EQ(seconds, 1700000000);
   EXPECT_EQ(parse_epoch_seconds("253402300799", &seconds), 0);
-  for (const char* bad : {"", "-1", "+1", " 1", "1 ", "1e9", "0x10", "253402300800",
-                          "99999999999999999999999"}) {
+  for (const char* bad : {"", "-1", "+1", " 1", "1 ", "1e9", "0x10", "99999999999999999999x"}) {
     EXPECT_EQ(parse_epoch_seconds(bad, &seconds), -1) << bad;
+  }
+  for (const char* late : {"253402300800", "99999999999999999999999"}) {
+    EXPECT_EQ(parse_epoch_seconds(late, &seconds), -2) << late;
   }
 }
 

@@ -40,6 +40,7 @@ bs --pack -o soft.bin
 cmp res/readme.txt "$EXAMPLES/readme.txt" && echo "res/readme.txt unchanged"
 bs --pack -o x.bin -g 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31
 SOURCE_DATE_EPOCH=-5 bs --pack -o x.bin
+SOURCE_DATE_EPOCH=253402300800 bs --pack -o x.bin
 mkdir empty
 bs --pack -i empty -o x.bin
 ls x.bin 2>/dev/null

@@ -189,22 +189,24 @@ bool was_opened(const int watch) {
 
 TEST(Hostile, AFifoIsLookedAtButNeverOpened) {
   ScopedTempDir temp;
-  write_file("res/a.txt", "a");
-  ASSERT_EQ(mkfifo("res/pipe", 0666), 0);
+  // a/x is walked before a.pipe but sorts after it: what the walk saw of
+  // each must travel with its name.
+  write_file("res/a/x", "a");
+  ASSERT_EQ(mkfifo("res/a.pipe", 0666), 0);
   // A reader waiting on the FIFO, as a process of the user's might be:
   // opening it for writing would not block and would hand it an end of file.
-  const int reader = open("res/pipe", O_RDONLY | O_NONBLOCK);
+  const int reader = open("res/a.pipe", O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
-  int watch = watch_opens("res/pipe");
+  int watch = watch_opens("res/a.pipe");
   int status = -1;
-  EXPECT_EQ(lines_of({"--pack", "-o", "res.bin"}, &status).substr(0, 23),
-            "pipe open failed !!!\ncr");
+  EXPECT_EQ(lines_of({"--pack", "-o", "res.bin"}, &status).substr(0, 25),
+            "a.pipe open failed !!!\ncr");
   EXPECT_EQ(status, 1);
   EXPECT_FALSE(was_opened(watch)) << "packing opened the FIFO";
-  write_file("res.bin", pack_image(2, {{"a.txt", 260, 1}, {"pipe", 260, 1}}, "x"));
-  watch = watch_opens("res/pipe");
+  write_file("res.bin", pack_image(2, {{"a.pipe", 260, 1}, {"a\\x", 260, 1}}, "x"));
+  watch = watch_opens("res/a.pipe");
   EXPECT_EQ(lines_of({"--unpack", "-o", "res"}, &status),
-            "res/pipe is a link or special file, skipped !!!\n");
+            "res/a.pipe is a link or special file, skipped !!!\n");
   EXPECT_EQ(status, 1);
   EXPECT_FALSE(was_opened(watch)) << "unpacking opened the FIFO";
   close(reader);
