@@ -1,4 +1,4 @@
-// Stored names: which are safe, their order, and how names are printed.
+// Stored names: which are safe, and their order.
 #include "format/member_name.h"
 
 #include <gtest/gtest.h>
@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <string>
 #include <vector>
-
-#include "format/printable.h"
 
 namespace blobsmith {
 namespace {
@@ -24,23 +22,17 @@ TEST(MemberName, Safety) {
 TEST(MemberName, PackerOrder) {
   // Letters folded, "/" after "-" and "." but before digits, "_" before
   // letters, a prefix first, and names equal but for case by their bytes.
-  std::vector<std::string> names = {"res/B.txt", "res/a0.txt", "res/a/x.txt", "res/a.txt",
-                                    "res/_u",    "res/a-1",    "res/Ab",      "res/ab",
-                                    "res/aB",    "res/a"};
+  std::vector<std::string> names = {"res/B.txt", "res/a0.txt", "res/a/x.txt", "res/a.txt", "res/_u",
+                                    "res/a-1",   "res/Ab",     "res/ab",      "res/aB",    "res/a"};
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
     return compare_name_order(a.c_str(), b.c_str()) < 0;
   });
-  EXPECT_EQ(names, (std::vector<std::string>{"res/_u", "res/a", "res/a-1", "res/a.txt",
-                                             "res/a/x.txt", "res/a0.txt", "res/Ab", "res/aB",
-                                             "res/ab", "res/B.txt"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"res/_u", "res/a", "res/a-1", "res/a.txt", "res/a/x.txt",
+                                      "res/a0.txt", "res/Ab", "res/aB", "res/ab", "res/B.txt"}));
   EXPECT_EQ(compare_folded_names("Img\\A", "img/a"), 0);
   EXPECT_LT(compare_folded_names("a\\b", "a0"), 0);
   EXPECT_EQ(compare_name_order("a", "a"), 0);
-}
-
-TEST(Printable, ControlBytesShownAsHex) {
-  EXPECT_EQ(printable("a\nb\x1b[2J\x7f\x01z\xc3\xa9"), "a\\x0Ab\\x1B[2J\\x7F\\x01z\xc3\xa9");
-  EXPECT_EQ(printable("abcdef", 3), "abc");
 }
 
 }  // namespace
