@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <functional>
 #include <random>
 #include <string>
 #include <thread>
@@ -238,71 +237,53 @@ TEST(Reader, RefusesEveryNullPointer) {
   char buffer[8];
   blobsmith_member member;
   blobsmith_pack_info info;
-  struct Case {
-    std::string why;
-    std::function<int64_t()> call;
-  };
-  std::vector<Case> cases = {
-      {"entry_count_of header", [&] { return blobsmith_entry_count_of(nullptr, 512, &count); }},
-      {"entry_count_of count",
-       [&] { return blobsmith_entry_count_of(kPack.data(), 512, nullptr); }},
-      {"open_memory image", [&] { return blobsmith_open_memory(nullptr, 512, nullptr, &opened); }},
-      {"open_memory pack",
-       [&] { return blobsmith_open_memory(kPack.data(), kPack.size(), nullptr, nullptr); }},
-      {"open_io io", [&] { return blobsmith_open_io(nullptr, nullptr, &opened); }},
-      {"open_io read_at", [&] { return blobsmith_open_io(&no_read, nullptr, &opened); }},
-      {"open_io pack", [&] { return blobsmith_open_io(&io, nullptr, nullptr); }},
-      {"open_file path", [&] { return blobsmith_open_file(nullptr, nullptr, &opened); }},
-      {"open_file pack", [&] { return blobsmith_open_file("pack.bin", nullptr, nullptr); }},
-      {"entry_count pack", [&] { return blobsmith_entry_count(nullptr); }},
-      {"pack_info_of pack", [&] { return blobsmith_pack_info_of(nullptr, &info); }},
-      {"pack_info_of info", [&] { return blobsmith_pack_info_of(pack, nullptr); }},
-      {"find pack", [&] { return blobsmith_find(nullptr, "a.txt"); }},
-      {"find name", [&] { return blobsmith_find(pack, nullptr); }},
-      {"member_at pack", [&] { return blobsmith_member_at(nullptr, 0, &member); }},
-      {"member_at member", [&] { return blobsmith_member_at(pack, 0, nullptr); }},
-      {"read pack", [&] { return blobsmith_read(nullptr, 0, 0, buffer, 1); }},
-      {"read buffer", [&] { return blobsmith_read(pack, 0, 0, nullptr, 1); }},
-      {"read_member pack", [&] { return blobsmith_read_member(nullptr, 0, buffer, 8); }},
-      // A buffer too small for the member is still refused as null first.
-      {"read_member buffer", [&] { return blobsmith_read_member(pack, 2, nullptr, 1); }},
-      {"member_data pack", [&] { return blobsmith_member_data(nullptr, 0, &data, &size); }},
-      {"member_data data", [&] { return blobsmith_member_data(pack, 0, nullptr, &size); }},
-      {"member_data size", [&] { return blobsmith_member_data(pack, 0, &data, nullptr); }},
-  };
-  for (size_t k = 0; k < sizeof bad_storages / sizeof bad_storages[0]; ++k) {
-    const blobsmith_storage* bad = &bad_storages[k];
-    const std::string which = " storage " + std::to_string(k);
-    cases.push_back({"open_memory" + which, [&, bad] {
-                       return blobsmith_open_memory(kPack.data(), kPack.size(), bad, &opened);
-                     }});
-    cases.push_back({"open_io" + which, [&, bad] { return blobsmith_open_io(&io, bad, &opened); }});
-    cases.push_back(
-        {"open_file" + which, [&, bad] { return blobsmith_open_file("pack.bin", bad, &opened); }});
-  }
 #ifndef _WIN32
   const int lowest_free = dup(0);
   close(lowest_free);
 #endif
-  for (const Case& c : cases) {
-    EXPECT_EQ(c.call(), BLOBSMITH_ERROR_ARGUMENT) << c.why;
+  const int64_t refused[] = {
+      blobsmith_entry_count_of(nullptr, 512, &count),
+      blobsmith_entry_count_of(kPack.data(), 512, nullptr),
+      blobsmith_open_memory(nullptr, 512, nullptr, &opened),
+      blobsmith_open_memory(kPack.data(), kPack.size(), nullptr, nullptr),
+      blobsmith_open_io(nullptr, nullptr, &opened),
+      blobsmith_open_io(&no_read, nullptr, &opened),
+      blobsmith_open_io(&io, nullptr, nullptr),
+      blobsmith_open_file(nullptr, nullptr, &opened),
+      blobsmith_open_file("pack.bin", nullptr, nullptr),
+      blobsmith_entry_count(nullptr),
+      blobsmith_pack_info_of(nullptr, &info),
+      blobsmith_pack_info_of(pack, nullptr),
+      blobsmith_find(nullptr, "a.txt"),
+      blobsmith_find(pack, nullptr),
+      blobsmith_member_at(nullptr, 0, &member),
+      blobsmith_member_at(pack, 0, nullptr),
+      blobsmith_read(nullptr, 0, 0, buffer, 1),
+      blobsmith_read(pack, 0, 0, nullptr, 1),
+      blobsmith_read_member(nullptr, 0, buffer, 8),
+      blobsmith_read_member(pack, 2, nullptr, 1),  // null before too small
+      blobsmith_member_data(nullptr, 0, &data, &size),
+      blobsmith_member_data(pack, 0, nullptr, &size),
+      blobsmith_member_data(pack, 0, &data, nullptr),
+  };
+  for (size_t k = 0; k < sizeof refused / sizeof refused[0]; ++k) {
+    EXPECT_EQ(refused[k], BLOBSMITH_ERROR_ARGUMENT) << "call " << k;
+  }
+  for (const blobsmith_storage& bad : bad_storages) {
+    EXPECT_EQ(blobsmith_open_memory(kPack.data(), kPack.size(), &bad, &opened),
+              BLOBSMITH_ERROR_ARGUMENT);
+    EXPECT_EQ(blobsmith_open_io(&io, &bad, &opened), BLOBSMITH_ERROR_ARGUMENT);
+    EXPECT_EQ(blobsmith_open_file("pack.bin", &bad, &opened), BLOBSMITH_ERROR_ARGUMENT);
   }
   EXPECT_EQ(asked, 0);
-  EXPECT_EQ(opened, kept);
-  EXPECT_EQ(count, -99);
-  EXPECT_EQ(data, &asked);
-  EXPECT_EQ(size, 99u);
+  EXPECT_TRUE(opened == kept && count == -99 && data == &asked && size == 99);
 #ifndef _WIN32
   EXPECT_EQ(dup(0), lowest_free);  // no refused open kept a descriptor
   close(lowest_free);
 #endif
-  // Where no bytes are asked for, no buffer is needed; a null pack is closed.
+  // Where no bytes are asked for, no buffer is needed.
   EXPECT_EQ(blobsmith_read(pack, 0, 0, nullptr, 0), 0);
   EXPECT_EQ(blobsmith_read_member(pack, 4, nullptr, 0), 0);
-  const blobsmith_storage no_memory{nullptr, 0, nullptr};
-  ASSERT_EQ(blobsmith_open_io(&io, &no_memory, &opened), BLOBSMITH_OK);
-  blobsmith_close(opened);
-  blobsmith_close(nullptr);
   blobsmith_close(pack);
 }
 
