@@ -17,6 +17,14 @@
  * reading. Given an allocator, it asks it once per open and releases the
  * block at close. Given neither (storage NULL), it uses malloc and free.
  *
+ * Arguments: a NULL pointer where a call needs one is refused with
+ * BLOBSMITH_ERROR_ARGUMENT before anything is read, allocated or opened, and
+ * no out-parameter is written. NULL is allowed only where this header says
+ * so: the pack given to blobsmith_close, the storage of an open, a
+ * storage's allocator (and its memory when its size is 0), the buffer of
+ * blobsmith_read and blobsmith_read_member when its length is 0, and the
+ * contexts, which are passed to the caller's functions as they are.
+ *
  * Threads: once open, a pack may be used from any number of threads at the
  * same time: blobsmith_find, blobsmith_member_at, blobsmith_read,
  * blobsmith_read_member, blobsmith_member_data, blobsmith_entry_count and
@@ -51,19 +59,19 @@ extern "C" {
 /* Statuses. Calls return BLOBSMITH_OK (or a count or index of 0 or more)
  * on success and one of the negative values below on failure. */
 #define BLOBSMITH_OK 0
-#define BLOBSMITH_ERROR_ARGUMENT (-1)     /* a null pointer or a negative value */
-#define BLOBSMITH_ERROR_OPEN (-2)         /* the file cannot be opened as a regular file */
-#define BLOBSMITH_ERROR_READ (-3)         /* a read failed or came up short */
-#define BLOBSMITH_ERROR_NOT_A_PACK (-4)   /* no pack header (magic, tail signature) */
-#define BLOBSMITH_ERROR_ENTRY_COUNT (-5)  /* entry count outside 1 to 2047 */
-#define BLOBSMITH_ERROR_TRUNCATED (-6)    /* the pack ends inside its table */
-#define BLOBSMITH_ERROR_NO_MEMORY (-7)    /* the allocator gave nothing */
-#define BLOBSMITH_ERROR_STORAGE (-8)      /* the caller's storage is too small */
-#define BLOBSMITH_ERROR_NOT_FOUND (-9)    /* no member of that name */
-#define BLOBSMITH_ERROR_INDEX (-10)       /* no entry of that index */
-#define BLOBSMITH_ERROR_RANGE (-11)       /* an offset beyond the member's end */
-#define BLOBSMITH_ERROR_DAMAGED (-12)     /* the entry's name or bytes lie outside the pack */
-#define BLOBSMITH_ERROR_BUFFER (-13)      /* the buffer cannot hold the whole member */
+#define BLOBSMITH_ERROR_ARGUMENT (-1)       /* a null pointer or a negative value */
+#define BLOBSMITH_ERROR_OPEN (-2)           /* the file cannot be opened as a regular file */
+#define BLOBSMITH_ERROR_READ (-3)           /* a read failed or came up short */
+#define BLOBSMITH_ERROR_NOT_A_PACK (-4)     /* no pack header (magic, tail signature) */
+#define BLOBSMITH_ERROR_ENTRY_COUNT (-5)    /* entry count outside 1 to 2047 */
+#define BLOBSMITH_ERROR_TRUNCATED (-6)      /* the pack ends inside its table */
+#define BLOBSMITH_ERROR_NO_MEMORY (-7)      /* the allocator gave nothing */
+#define BLOBSMITH_ERROR_STORAGE (-8)        /* the caller's storage is too small */
+#define BLOBSMITH_ERROR_NOT_FOUND (-9)      /* no member of that name */
+#define BLOBSMITH_ERROR_INDEX (-10)         /* no entry of that index */
+#define BLOBSMITH_ERROR_RANGE (-11)         /* an offset beyond the member's end */
+#define BLOBSMITH_ERROR_DAMAGED (-12)       /* the entry's name or bytes lie outside the pack */
+#define BLOBSMITH_ERROR_BUFFER (-13)        /* the buffer cannot hold the whole member */
 #define BLOBSMITH_ERROR_NOT_IN_MEMORY (-14) /* the pack was not opened from memory */
 
 /* Most entries a pack the reader opens may hold. */
@@ -76,15 +84,19 @@ extern "C" {
 typedef struct blobsmith_pack blobsmith_pack;
 
 /* Reads for a pack that is neither in memory nor a named file. read_at
- * copies up to length bytes from offset into buffer and returns the number
- * copied (fewer only at the end of the pack), or -1 on failure. size is the
- * pack's length in bytes. */
+ * (never NULL) copies up to length bytes from offset into buffer and returns
+ * the number copied (fewer only at the end of the pack), or -1 on failure.
+ * size is the pack's length in bytes. */
 typedef struct blobsmith_io {
   int64_t (*read_at)(void* context, uint64_t offset, void* buffer, size_t length);
   uint64_t size;
   void* context;
 } blobsmith_io;
 
+/* A caller's allocator. It needs both functions: an open given an
+ * allocator whose allocate or release is NULL is refused with
+ * BLOBSMITH_ERROR_ARGUMENT, even when the storage's memory means it would
+ * not be asked. */
 typedef struct blobsmith_allocator {
   void* (*allocate)(void* context, size_t size); /* NULL when it cannot */
   void (*release)(void* context, void* block);
@@ -92,7 +104,8 @@ typedef struct blobsmith_allocator {
 } blobsmith_allocator;
 
 /* Where an open pack keeps its index: memory (size bytes) when not NULL,
- * else a block from allocator, else from malloc. */
+ * else a block from allocator, else from malloc. memory NULL with a size
+ * other than 0 is refused with BLOBSMITH_ERROR_ARGUMENT. */
 typedef struct blobsmith_storage {
   void* memory;
   size_t size;
@@ -119,15 +132,13 @@ BLOBSMITH_API size_t blobsmith_storage_size(int32_t entry_count);
 /* Reads the entry count from the first length bytes of a pack (at least
  * its 512-byte header), to size storage before opening. Returns
  * BLOBSMITH_OK, or _ARGUMENT, _TRUNCATED, _NOT_A_PACK or _ENTRY_COUNT. */
-BLOBSMITH_API int blobsmith_entry_count_of(const void* header, size_t length,
-                                           int32_t* entry_count);
+BLOBSMITH_API int blobsmith_entry_count_of(const void* header, size_t length, int32_t* entry_count);
 
 /* Opens the pack of length bytes at image, which must stay unchanged and
  * readable until blobsmith_close. Returns BLOBSMITH_OK and sets *pack, or a
  * status (nothing is then held). */
 BLOBSMITH_API int blobsmith_open_memory(const void* image, size_t length,
-                                        const blobsmith_storage* storage,
-                                        blobsmith_pack** pack);
+                                        const blobsmith_storage* storage, blobsmith_pack** pack);
 
 /* Opens a pack read through io, which is copied. */
 BLOBSMITH_API int blobsmith_open_io(const blobsmith_io* io, const blobsmith_storage* storage,
@@ -168,8 +179,8 @@ BLOBSMITH_API int64_t blobsmith_read(const blobsmith_pack* pack, int32_t index, 
 /* Copies the whole of member index into buffer of capacity bytes. Returns
  * its size, _DAMAGED when its bytes lie outside the pack, _BUFFER when
  * capacity is smaller, or a status of blobsmith_read. */
-BLOBSMITH_API int64_t blobsmith_read_member(const blobsmith_pack* pack, int32_t index,
-                                            void* buffer, size_t capacity);
+BLOBSMITH_API int64_t blobsmith_read_member(const blobsmith_pack* pack, int32_t index, void* buffer,
+                                            size_t capacity);
 
 /* For a pack opened from memory: points *data at member index's bytes
  * inside the image and sets *size. Returns BLOBSMITH_OK, _INDEX, _DAMAGED or

@@ -79,6 +79,7 @@ void print_help() {
   print_list_usage();
   print_verify_usage();
   std::fputs(
+      "--list --json: the listing as one JSON document, problems on stderr.\n"
       "Exit status: 0 when the run did all of its work; 1 when it finished\n"
       "and wrote its output but a file or member failed (each failure has\n"
       "its line ending in \"!!!\"); 2 when it could not do its job (no pack\n"

@@ -17,8 +17,8 @@ void print_unpack_usage();
 void print_list_usage();
 void print_verify_usage();
 
-// Prints every usage box, then what the exit statuses and
-// SOURCE_DATE_EPOCH mean.
+// Prints every usage box, then a line on --list --json and what the exit
+// statuses and SOURCE_DATE_EPOCH mean.
 void print_help();
 
 // Prints "blobsmith <version>" and a line break on standard output.

@@ -13,6 +13,10 @@ OptionWalk read_options(char** argv, const OptionRule* rules, const size_t rule_
     }
     if (rule == nullptr) continue;
     if (rule->kind == OPTION_VERSION) return OPTIONS_VERSION;
+    if (rule->kind == OPTION_FLAG) {
+      *rule->value = *arg;
+      continue;
+    }
     if (rule->kind == OPTION_VALUE) {
       if (arg[1] == nullptr) break;
       *rule->value = *++arg;

@@ -19,12 +19,13 @@ enum OptionKind {
   OPTION_VALUE,    // takes the next argument, whatever it looks like
   OPTION_LIST,     // takes the arguments up to the next one beginning with "-"
   OPTION_VERSION,  // ends the walk: the command prints its version line
+  OPTION_FLAG,     // takes no value: where value points is set to the word
 };
 
 struct OptionRule {
   const char* word;  // compared with the whole argument, case-sensitively
   OptionKind kind;
-  const char** value;  // OPTION_VALUE: where the value goes
+  const char** value;  // OPTION_VALUE: where the value goes; OPTION_FLAG: set when given
   OptionList* list;    // OPTION_LIST: where the names go
 };
 

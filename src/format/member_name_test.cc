@@ -1,4 +1,4 @@
-// Stored names: which are safe, their order, and how names are printed.
+// Stored names: which are safe, and their order.
 #include "format/member_name.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +7,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "format/printable.h"
 
 namespace blobsmith {
 namespace {
@@ -111,11 +109,6 @@ TEST(MemberName, PackerOrder) {
   EXPECT_EQ(compare_folded_names("Img\\A", "img/a"), 0);
   EXPECT_LT(compare_folded_names("a\\b", "a0"), 0);
   EXPECT_EQ(compare_name_order("a", "a"), 0);
-}
-
-TEST(Printable, ControlBytesShownAsHex) {
-  EXPECT_EQ(printable("a\nb\x1b[2J\x7f\x01z\xc3\xa9"), "a\\x0Ab\\x1B[2J\\x7F\\x01z\xc3\xa9");
-  EXPECT_EQ(printable("abcdef", 3), "abc");
 }
 
 }  // namespace

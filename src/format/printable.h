@@ -7,9 +7,13 @@
 
 namespace blobsmith {
 
-// text, up to its first zero byte or max_length bytes, with every control
-// byte (below 0x20, and 0x7F) shown as "\xNN" (two upper-case hexadecimal
-// digits), so no name can break a line in two or drive the terminal.
+// text, up to its first zero byte or max_length bytes, with valid UTF-8
+// kept as it is and every other byte shown as "\xNN" (two upper-case
+// hexadecimal digits): each byte of a control (C0, DEL, C1, the line and
+// paragraph separators and the bidirectional controls, see
+// is_hidden_control) and each byte that is not part of a valid UTF-8
+// sequence, a sequence cut by max_length included. So no name can break a
+// line in two, drive the terminal or turn the text around it.
 std::string printable(const char* text, size_t max_length = static_cast<size_t>(-1));
 
 }  // namespace blobsmith

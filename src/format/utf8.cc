@@ -1,56 +1,66 @@
-// UTF-8 sequences, checked byte by byte.
+// UTF-8 sequences and the controls among them.
 #include "format/utf8.h"
 
 namespace blobsmith {
 
-namespace {
-
-bool is_continuation(const unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-}  // namespace
-
-size_t utf8_sequence_length(const unsigned char* bytes, const size_t available) {
-  if (available == 0 || bytes[0] == 0) return 0;
-  const unsigned char lead = bytes[0];
-  if (lead < 0x80) return 1;
+int utf8_sequence(const char* text, const size_t available, uint32_t* code_point) {
+  if (available == 0) return 0;
+  const unsigned lead = static_cast<unsigned char>(text[0]);
+  if (lead < 0x80) {
+    *code_point = lead;
+    return 1;
+  }
+  // The lead byte gives the length and the range of the second byte, which
+  // rules out overlong forms, surrogates and code points above U+10FFFF.
   size_t length = 0;
-  uint32_t lowest = 0;  // the smallest code point this length may hold
+  uint32_t value = 0;
+  unsigned low = 0x80;
+  unsigned high = 0xBF;
   if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, lowest = 0x80;
+    length = 2;
+    value = lead & 0x1F;
   } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, lowest = 0x800;
+    length = 3;
+    value = lead & 0x0F;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
   } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, lowest = 0x10000;
+    length = 4;
+    value = lead & 0x07;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
   } else {
-    return 0;  // a continuation byte, C0, C1 or F5 to FF
+    return 0;
   }
-  if (available < length) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if (!is_continuation(bytes[i])) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    if (k >= available) return 0;
+    const unsigned byte = static_cast<unsigned char>(text[k]);
+    if (byte < low || byte > high) return 0;
+    value = value << 6 | (byte & 0x3F);
+    low = 0x80;
+    high = 0xBF;
   }
-  const uint32_t point = utf8_code_point(bytes, length);
-  if (point < lowest || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return 0;
-  return length;
-}
-
-uint32_t utf8_code_point(const unsigned char* bytes, const size_t length) {
-  static constexpr unsigned char kLeadBits[5] = {0, 0x7F, 0x1F, 0x0F, 0x07};
-  uint32_t point = bytes[0] & kLeadBits[length];
-  for (size_t i = 1; i < length; ++i) point = point << 6 | (bytes[i] & 0x3Fu);
-  return point;
+  *code_point = value;
+  return static_cast<int>(length);
 }
 
 bool is_valid_utf8(const char* text) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
   size_t left = 0;
-  while (p[left] != 0) ++left;
+  while (text[left] != '\0') ++left;
   while (left > 0) {
-    const size_t length = utf8_sequence_length(p, left);
+    uint32_t code_point = 0;
+    const int length = utf8_sequence(text, left, &code_point);
     if (length == 0) return false;
-    p += length;
-    left -= length;
+    text += length;
+    left -= static_cast<size_t>(length);
   }
   return true;
+}
+
+bool is_hidden_control(const uint32_t code_point) {
+  return code_point < 0x20 || (code_point >= 0x7F && code_point <= 0x9F) ||
+         (code_point >= 0x2028 && code_point <= 0x202E) ||
+         (code_point >= 0x2066 && code_point <= 0x2069);
 }
 
 }  // namespace blobsmith

@@ -3,11 +3,12 @@
 // copy of the entry table (unless the pack is in memory) and the indices of
 // the named entries in the packer's order. Nothing changes after the open,
 // so any number of threads may look up and read at once.
+#include "blobsmith/reader.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
-#include "blobsmith/reader.h"
 #include "format/member_name.h"
 #include "format/pack_format.h"
 #include "platform/reader_file.h"
@@ -138,10 +139,19 @@ MemberSpan member_span(const blobsmith_pack* pack, const int32_t index) {
   return span;
 }
 
+// True when storage can be used as it stands: none at all, caller memory
+// that is there whenever a size is given, and an allocator only with both of
+// its functions (a block it gives must be given back at close).
+bool storage_usable(const blobsmith_storage* storage) {
+  if (storage == nullptr) return true;
+  if (storage->memory == nullptr && storage->size != 0) return false;
+  const blobsmith_allocator* allocator = storage->allocator;
+  return allocator == nullptr || (allocator->allocate != nullptr && allocator->release != nullptr);
+}
+
 // Where the record goes: in the caller's memory, aligned, or one block from
 // the allocator. Returns nullptr with *status set when there is none.
-blobsmith_pack* place_record(const blobsmith_storage* storage, const int32_t count,
-                             int* status) {
+blobsmith_pack* place_record(const blobsmith_storage* storage, const int32_t count, int* status) {
   const size_t needed = blobsmith_storage_size(count);
   void* memory = nullptr;
   blobsmith_allocator allocator{allocate_with_malloc, release_with_free, nullptr};
@@ -173,12 +183,13 @@ blobsmith_pack* place_record(const blobsmith_storage* storage, const int32_t cou
 }
 
 void release_record(blobsmith_pack* pack) {
-  if (pack->allocation != nullptr) pack->allocator.release(pack->allocator.context, pack->allocation);
+  if (pack->allocation != nullptr)
+    pack->allocator.release(pack->allocator.context, pack->allocation);
 }
 
 // Opens a pack read through io (image when it lies in memory).
-int open_pack(const blobsmith_io& io, const unsigned char* image,
-              const blobsmith_storage* storage, blobsmith_pack** result) {
+int open_pack(const blobsmith_io& io, const unsigned char* image, const blobsmith_storage* storage,
+              blobsmith_pack** result) {
   const ByteSource source{read_through_io, const_cast<blobsmith_io*>(&io)};
   PackHead head;
   read_pack_head(source, &head);
@@ -240,7 +251,9 @@ int blobsmith_entry_count_of(const void* header, const size_t length, int32_t* e
 
 int blobsmith_open_memory(const void* image, const size_t length, const blobsmith_storage* storage,
                           blobsmith_pack** pack) {
-  if (image == nullptr || pack == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
+  if (image == nullptr || pack == nullptr || !storage_usable(storage)) {
+    return BLOBSMITH_ERROR_ARGUMENT;
+  }
   // Until the record holds the span, reads go through this one.
   MemorySpan span{static_cast<const unsigned char*>(image), length};
   const blobsmith_io io{read_memory, length, &span};
@@ -254,13 +267,17 @@ int blobsmith_open_memory(const void* image, const size_t length, const blobsmit
 
 int blobsmith_open_io(const blobsmith_io* io, const blobsmith_storage* storage,
                       blobsmith_pack** pack) {
-  if (io == nullptr || io->read_at == nullptr || pack == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
+  if (io == nullptr || io->read_at == nullptr || pack == nullptr || !storage_usable(storage)) {
+    return BLOBSMITH_ERROR_ARGUMENT;
+  }
   return open_pack(*io, nullptr, storage, pack);
 }
 
-int blobsmith_open_file(const char* path, const blobsmith_storage* storage,
-                        blobsmith_pack** pack) {
-  if (path == nullptr || pack == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
+int blobsmith_open_file(const char* path, const blobsmith_storage* storage, blobsmith_pack** pack) {
+  // Refused before the file is opened, so a refusal holds no descriptor.
+  if (path == nullptr || pack == nullptr || !storage_usable(storage)) {
+    return BLOBSMITH_ERROR_ARGUMENT;
+  }
   ReaderFile file;
   if (reader_file_open(path, &file) != 0) return BLOBSMITH_ERROR_OPEN;
   // The file record is copied into the pack's record; until then the io
@@ -359,7 +376,7 @@ int64_t blobsmith_read(const blobsmith_pack* pack, const int32_t index, const ui
 
 int64_t blobsmith_read_member(const blobsmith_pack* pack, const int32_t index, void* buffer,
                               const size_t capacity) {
-  if (pack == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
+  if (pack == nullptr || (buffer == nullptr && capacity > 0)) return BLOBSMITH_ERROR_ARGUMENT;
   if (index < 0 || index >= pack->count) return BLOBSMITH_ERROR_INDEX;
   // A member that is not in the pack is said to be so, whatever buffer it
   // would need.
@@ -383,22 +400,38 @@ int blobsmith_member_data(const blobsmith_pack* pack, const int32_t index, const
 
 const char* blobsmith_status_text(const int status) {
   switch (status) {
-    case BLOBSMITH_OK: return "success";
-    case BLOBSMITH_ERROR_ARGUMENT: return "a null pointer or an argument out of range";
-    case BLOBSMITH_ERROR_OPEN: return "the file cannot be opened as a regular file";
-    case BLOBSMITH_ERROR_READ: return "a read failed or came up short";
-    case BLOBSMITH_ERROR_NOT_A_PACK: return "not a pack file";
-    case BLOBSMITH_ERROR_ENTRY_COUNT: return "entry count outside 1 to 2047";
-    case BLOBSMITH_ERROR_TRUNCATED: return "the pack ends inside its header or table";
-    case BLOBSMITH_ERROR_NO_MEMORY: return "no memory for the pack's index";
-    case BLOBSMITH_ERROR_STORAGE: return "the storage given is too small";
-    case BLOBSMITH_ERROR_NOT_FOUND: return "no member of that name";
-    case BLOBSMITH_ERROR_INDEX: return "no entry of that index";
-    case BLOBSMITH_ERROR_RANGE: return "an offset beyond the member's end";
-    case BLOBSMITH_ERROR_DAMAGED: return "the entry's name or bytes lie outside the pack";
-    case BLOBSMITH_ERROR_BUFFER: return "the buffer cannot hold the whole member";
-    case BLOBSMITH_ERROR_NOT_IN_MEMORY: return "the pack was not opened from memory";
-    default: return "unknown status";
+    case BLOBSMITH_OK:
+      return "success";
+    case BLOBSMITH_ERROR_ARGUMENT:
+      return "a null pointer or an argument out of range";
+    case BLOBSMITH_ERROR_OPEN:
+      return "the file cannot be opened as a regular file";
+    case BLOBSMITH_ERROR_READ:
+      return "a read failed or came up short";
+    case BLOBSMITH_ERROR_NOT_A_PACK:
+      return "not a pack file";
+    case BLOBSMITH_ERROR_ENTRY_COUNT:
+      return "entry count outside 1 to 2047";
+    case BLOBSMITH_ERROR_TRUNCATED:
+      return "the pack ends inside its header or table";
+    case BLOBSMITH_ERROR_NO_MEMORY:
+      return "no memory for the pack's index";
+    case BLOBSMITH_ERROR_STORAGE:
+      return "the storage given is too small";
+    case BLOBSMITH_ERROR_NOT_FOUND:
+      return "no member of that name";
+    case BLOBSMITH_ERROR_INDEX:
+      return "no entry of that index";
+    case BLOBSMITH_ERROR_RANGE:
+      return "an offset beyond the member's end";
+    case BLOBSMITH_ERROR_DAMAGED:
+      return "the entry's name or bytes lie outside the pack";
+    case BLOBSMITH_ERROR_BUFFER:
+      return "the buffer cannot hold the whole member";
+    case BLOBSMITH_ERROR_NOT_IN_MEMORY:
+      return "the pack was not opened from memory";
+    default:
+      return "unknown status";
   }
 }
 

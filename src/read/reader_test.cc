@@ -29,8 +29,12 @@ void* __real_malloc(size_t size);
 void* __real_calloc(size_t count, size_t size);
 void* __real_realloc(void* block, size_t size);
 void* __wrap_malloc(size_t size) { return g_allocations += g_counting, __real_malloc(size); }
-void* __wrap_calloc(size_t n, size_t size) { return g_allocations += g_counting, __real_calloc(n, size); }
-void* __wrap_realloc(void* p, size_t size) { return g_allocations += g_counting, __real_realloc(p, size); }
+void* __wrap_calloc(size_t n, size_t size) {
+  return g_allocations += g_counting, __real_calloc(n, size);
+}
+void* __wrap_realloc(void* p, size_t size) {
+  return g_allocations += g_counting, __real_realloc(p, size);
+}
 }
 #endif
 
@@ -116,7 +120,8 @@ TEST(Reader, CallerStorageAndAllocator) {
                        : blobsmith_open_file("pack.bin", &storage, &pack),
               BLOBSMITH_OK);
     char buffer[1100];
-    EXPECT_EQ(blobsmith_read_member(pack, blobsmith_find(pack, "IMG/LOGO.PNG"), buffer, 1100), 1025);
+    EXPECT_EQ(blobsmith_read_member(pack, blobsmith_find(pack, "IMG/LOGO.PNG"), buffer, 1100),
+              1025);
     blobsmith_close(pack);
     g_counting = false;
     EXPECT_EQ(g_allocations.load(), 0);
@@ -150,7 +155,8 @@ TEST(Reader, EightThreadsReadOnePackAtOnce) {
   std::vector<ImageMember> members;
   for (int i = 0; i < 1500; ++i) {
     names.push_back("dir" + std::to_string(i / 100) + "\\file" + std::to_string(i) + ".bin");
-    contents.push_back(pattern_bytes(static_cast<size_t>(i * 7919) % 9000, static_cast<unsigned>(i)));
+    contents.push_back(
+        pattern_bytes(static_cast<size_t>(i * 7919) % 9000, static_cast<unsigned>(i)));
     members.push_back(ImageMember{names.back(), contents.back(), false});
   }
   const std::string image = sound_pack_image(members);  // not in order: the reader sorts
@@ -171,7 +177,8 @@ TEST(Reader, EightThreadsReadOnePackAtOnce) {
         const blobsmith_pack* pack = packs[random() % 2];
         const int32_t index = blobsmith_find(pack, names[i].c_str());
         const int64_t got = blobsmith_read(pack, index, offset, buffer.data(), buffer.size());
-        wrong += index != static_cast<int32_t>(i) || got != static_cast<int64_t>(want.size() - offset) ||
+        wrong += index != static_cast<int32_t>(i) ||
+                 got != static_cast<int64_t>(want.size() - offset) ||
                  std::memcmp(buffer.data(), want.data() + offset, want.size() - offset) != 0;
       }
     });
@@ -194,12 +201,90 @@ TEST(Reader, WhatCannotBeOpened) {
   EXPECT_EQ(opened(pack_image(0, {}, "")), BLOBSMITH_ERROR_ENTRY_COUNT);
   EXPECT_EQ(opened(pack_image(2048, {}, "")), BLOBSMITH_ERROR_ENTRY_COUNT);
   EXPECT_EQ(opened(pack_image(3, {}, "").substr(0, 2048 + 3 * 64 - 1)), BLOBSMITH_ERROR_TRUNCATED);
-  EXPECT_EQ(blobsmith_open_file("no such file", nullptr, nullptr), BLOBSMITH_ERROR_ARGUMENT);
   blobsmith_pack* pack = nullptr;
   EXPECT_EQ(blobsmith_open_file("/", nullptr, &pack), BLOBSMITH_ERROR_OPEN);
   EXPECT_STREQ(blobsmith_status_text(BLOBSMITH_ERROR_DAMAGED),
                "the entry's name or bytes lie outside the pack");
   EXPECT_STREQ(blobsmith_status_text(7), "unknown status");
+}
+
+TEST(Reader, RefusesEveryNullPointer) {
+  ScopedTempDir temp;
+  write_file("pack.bin", kPack);
+  blobsmith_pack* pack = nullptr;
+  ASSERT_EQ(blobsmith_open_memory(kPack.data(), kPack.size(), nullptr, &pack), BLOBSMITH_OK);
+  int asked = 0;  // calls of the allocators below: a refused open makes none
+  const blobsmith_allocator no_release{
+      [](void* c, size_t size) -> void* { return ++*static_cast<int*>(c), malloc(size); }, nullptr,
+      &asked};
+  const blobsmith_allocator no_allocate{
+      nullptr, [](void* c, void* block) { ++*static_cast<int*>(c), free(block); }, &asked};
+  std::vector<unsigned char> memory(BLOBSMITH_STORAGE_SIZE(5));
+  const blobsmith_storage bad_storages[] = {
+      {nullptr, 0, &no_release},
+      {nullptr, 0, &no_allocate},
+      {memory.data(), memory.size(), &no_release},  // refused though memory is given
+      {nullptr, memory.size(), nullptr},            // a size with no memory
+  };
+  const blobsmith_io io{read_string, kPack.size(), const_cast<std::string*>(&kPack)};
+  const blobsmith_io no_read{nullptr, kPack.size(), const_cast<std::string*>(&kPack)};
+  // A refused call leaves its out-parameters as they were.
+  blobsmith_pack* const kept = reinterpret_cast<blobsmith_pack*>(&asked);
+  blobsmith_pack* opened = kept;
+  int32_t count = -99;
+  const void* data = &asked;
+  size_t size = 99;
+  char buffer[8];
+  blobsmith_member member;
+  blobsmith_pack_info info;
+#ifndef _WIN32
+  const int lowest_free = dup(0);
+  close(lowest_free);
+#endif
+  const int64_t refused[] = {
+      blobsmith_entry_count_of(nullptr, 512, &count),
+      blobsmith_entry_count_of(kPack.data(), 512, nullptr),
+      blobsmith_open_memory(nullptr, 512, nullptr, &opened),
+      blobsmith_open_memory(kPack.data(), kPack.size(), nullptr, nullptr),
+      blobsmith_open_io(nullptr, nullptr, &opened),
+      blobsmith_open_io(&no_read, nullptr, &opened),
+      blobsmith_open_io(&io, nullptr, nullptr),
+      blobsmith_open_file(nullptr, nullptr, &opened),
+      blobsmith_open_file("pack.bin", nullptr, nullptr),
+      blobsmith_entry_count(nullptr),
+      blobsmith_pack_info_of(nullptr, &info),
+      blobsmith_pack_info_of(pack, nullptr),
+      blobsmith_find(nullptr, "a.txt"),
+      blobsmith_find(pack, nullptr),
+      blobsmith_member_at(nullptr, 0, &member),
+      blobsmith_member_at(pack, 0, nullptr),
+      blobsmith_read(nullptr, 0, 0, buffer, 1),
+      blobsmith_read(pack, 0, 0, nullptr, 1),
+      blobsmith_read_member(nullptr, 0, buffer, 8),
+      blobsmith_read_member(pack, 2, nullptr, 1),  // null before too small
+      blobsmith_member_data(nullptr, 0, &data, &size),
+      blobsmith_member_data(pack, 0, nullptr, &size),
+      blobsmith_member_data(pack, 0, &data, nullptr),
+  };
+  for (size_t k = 0; k < sizeof refused / sizeof refused[0]; ++k) {
+    EXPECT_EQ(refused[k], BLOBSMITH_ERROR_ARGUMENT) << "call " << k;
+  }
+  for (const blobsmith_storage& bad : bad_storages) {
+    EXPECT_EQ(blobsmith_open_memory(kPack.data(), kPack.size(), &bad, &opened),
+              BLOBSMITH_ERROR_ARGUMENT);
+    EXPECT_EQ(blobsmith_open_io(&io, &bad, &opened), BLOBSMITH_ERROR_ARGUMENT);
+    EXPECT_EQ(blobsmith_open_file("pack.bin", &bad, &opened), BLOBSMITH_ERROR_ARGUMENT);
+  }
+  EXPECT_EQ(asked, 0);
+  EXPECT_TRUE(opened == kept && count == -99 && data == &asked && size == 99);
+#ifndef _WIN32
+  EXPECT_EQ(dup(0), lowest_free);  // no refused open kept a descriptor
+  close(lowest_free);
+#endif
+  // Where no bytes are asked for, no buffer is needed.
+  EXPECT_EQ(blobsmith_read(pack, 0, 0, nullptr, 0), 0);
+  EXPECT_EQ(blobsmith_read_member(pack, 4, nullptr, 0), 0);
+  blobsmith_close(pack);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@ echo "== -v in each mode, --version, and --help beside a mode word"
 bs --pack -o out.bin -g a -v
 bs --unpack -m -v
 bs --list -v
+bs --list --json -v
 bs --verify -i -v -v
 bs --version
 bs --help --unpack -i missing.bin
