@@ -43,11 +43,12 @@ int read_listing(const char* path, const bool with_checksum, FILE* problems, Lis
   const int32_t count = head.header.entry_count;
   unsigned char* table = nullptr;
   int status = -1;
-  if (!head.header_whole) {
+  const PackHeaderCheck check = check_pack_header(head);
+  if (check == PACK_HEADER_SHORT) {
     std::fprintf(problems, "%s read header failed !!!\n", shown.c_str());
-  } else if (!header_is_pack(head.header)) {
+  } else if (check == PACK_HEADER_NOT_A_PACK) {
     std::fprintf(problems, "%s is not a pack file !!!\n", shown.c_str());
-  } else if (!entry_count_usable(count)) {
+  } else if (check == PACK_HEADER_ENTRY_COUNT) {
     std::fprintf(problems, "%s entry count %d is out of range, nothing listed !!!\n", shown.c_str(),
                  static_cast<int>(count));
   } else if ((table = static_cast<unsigned char*>(

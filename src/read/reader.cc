@@ -193,12 +193,17 @@ int open_pack(const blobsmith_io& io, const unsigned char* image, const blobsmit
   const ByteSource source{read_through_io, const_cast<blobsmith_io*>(&io)};
   PackHead head;
   read_pack_head(source, &head);
-  if (!head.header_whole) {
-    return io.size < PACK_HEADER_SIZE ? BLOBSMITH_ERROR_TRUNCATED : BLOBSMITH_ERROR_READ;
+  switch (check_pack_header(head)) {
+    case PACK_HEADER_SHORT:
+      return io.size < PACK_HEADER_SIZE ? BLOBSMITH_ERROR_TRUNCATED : BLOBSMITH_ERROR_READ;
+    case PACK_HEADER_NOT_A_PACK:
+      return BLOBSMITH_ERROR_NOT_A_PACK;
+    case PACK_HEADER_ENTRY_COUNT:
+      return BLOBSMITH_ERROR_ENTRY_COUNT;
+    case PACK_HEADER_SOUND:
+      break;
   }
-  if (!header_is_pack(head.header)) return BLOBSMITH_ERROR_NOT_A_PACK;
   const int32_t count = head.header.entry_count;
-  if (!entry_count_usable(count)) return BLOBSMITH_ERROR_ENTRY_COUNT;
   if (io.size < PACK_TABLE_OFFSET + static_cast<uint64_t>(count) * PACK_ENTRY_SIZE) {
     return BLOBSMITH_ERROR_TRUNCATED;
   }
@@ -239,13 +244,20 @@ size_t blobsmith_storage_size(const int32_t entry_count) {
 int blobsmith_entry_count_of(const void* header, const size_t length, int32_t* entry_count) {
   if (header == nullptr || entry_count == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
   if (length < PACK_HEADER_SIZE) return BLOBSMITH_ERROR_TRUNCATED;
-  unsigned char image[PACK_HEADER_SIZE];
-  std::memcpy(image, header, sizeof image);
-  PackHeader decoded;
-  decode_header(image, &decoded);
-  if (!header_is_pack(decoded)) return BLOBSMITH_ERROR_NOT_A_PACK;
-  if (!entry_count_usable(decoded.entry_count)) return BLOBSMITH_ERROR_ENTRY_COUNT;
-  *entry_count = decoded.entry_count;
+  PackHead head;
+  const MemorySpan span{static_cast<const unsigned char*>(header), PACK_HEADER_SIZE};
+  read_pack_head(ByteSource{read_memory_span, const_cast<MemorySpan*>(&span)}, &head);
+  switch (check_pack_header(head)) {
+    case PACK_HEADER_SHORT:
+      return BLOBSMITH_ERROR_TRUNCATED;
+    case PACK_HEADER_NOT_A_PACK:
+      return BLOBSMITH_ERROR_NOT_A_PACK;
+    case PACK_HEADER_ENTRY_COUNT:
+      return BLOBSMITH_ERROR_ENTRY_COUNT;
+    case PACK_HEADER_SOUND:
+      break;
+  }
+  *entry_count = head.header.entry_count;
   return BLOBSMITH_OK;
 }
 
