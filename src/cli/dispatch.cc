@@ -22,15 +22,18 @@ Mode find_mode(const char* const* argv) {
                 {"--unpack", MODE_UNPACK},
                 {"--list", MODE_LIST},
                 {"--verify", MODE_VERIFY}};
+  Mode mode = MODE_NONE;
   Mode asked = MODE_NONE;
   for (const char* const* arg = argv + 1; *arg != nullptr; ++arg) {
     for (const auto& word : kWords) {
-      if (std::strcmp(*arg, word.word) == 0) return word.mode;
+      if (mode == MODE_NONE && std::strcmp(*arg, word.word) == 0) mode = word.mode;
     }
     if (asked == MODE_NONE && std::strcmp(*arg, "--help") == 0) asked = MODE_HELP;
     if (asked == MODE_NONE && std::strcmp(*arg, "--version") == 0) asked = MODE_VERSION;
   }
-  return asked;
+  // Help and the version line are asked for wherever they stand, before any
+  // option of a mode could be refused.
+  return asked != MODE_NONE ? asked : mode;
 }
 
 int run_command_line(char** argv) {

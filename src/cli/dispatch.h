@@ -14,11 +14,11 @@ enum Mode {
   MODE_VERSION,
 };
 
-// The mode chosen by the first argument after the program name that equals
-// "--pack", "--unpack", "--list" or "--verify" (whole argument,
-// case-sensitive). With none of them, the first "--help" or "--version"
-// chooses help or the version line; with neither, MODE_NONE. Stops at the
-// null entry that ends argv.
+// The mode chosen by the arguments after the program name (whole
+// arguments, case-sensitive): the first "--help" or "--version" anywhere
+// chooses help or the version line; without them, the first that equals
+// "--pack", "--unpack", "--list" or "--verify"; with none, MODE_NONE. Stops
+// at the null entry that ends argv.
 Mode find_mode(const char* const* argv);
 
 // Runs one command line as the process entry does and returns the exit

@@ -71,17 +71,24 @@ int list_pack(const char* path) {
 int run_list_command(char** argv) {
   const char* input = "res.bin";
   const char* json = nullptr;
+  const char* quiet = nullptr;
   const OptionRule rules[] = {
       {"-i", OPTION_VALUE, &input, nullptr},
       {"--json", OPTION_FLAG, &json, nullptr},
+      {"-q", OPTION_FLAG, &quiet, nullptr},
       {"-v", OPTION_VERSION, nullptr, nullptr},
   };
-  const OptionWalk walk = read_options(argv, rules, sizeof rules / sizeof rules[0]);
+  OptionRefusal refusal;
+  const OptionWalk walk = read_options(argv, rules, sizeof rules / sizeof rules[0], &refusal);
   // Standard output of a listing in JSON holds the document alone.
-  if (walk == OPTIONS_VERSION || json == nullptr) print_list_usage();
+  if (quiet == nullptr && (walk == OPTIONS_VERSION || json == nullptr)) print_list_usage();
   if (walk == OPTIONS_VERSION) {
     print_version_line();
     return RUN_DONE;
+  }
+  if (walk == OPTIONS_REFUSED) {
+    print_option_refusal(json != nullptr ? stderr : stdout, refusal, "--list", "nothing listed");
+    return RUN_NOT_DONE;
   }
   const int listed = json != nullptr ? list_pack_json(input) : list_pack(input);
   return listed == 0 ? RUN_DONE : RUN_NOT_DONE;

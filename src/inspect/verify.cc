@@ -419,15 +419,23 @@ Verdict verify_pack(const char* path) {
 }
 
 int run_verify_command(char** argv) {
-  print_verify_usage();
   const char* input = "res.bin";
+  const char* quiet = nullptr;
   const OptionRule rules[] = {
       {"-i", OPTION_VALUE, &input, nullptr},
+      {"-q", OPTION_FLAG, &quiet, nullptr},
       {"-v", OPTION_VERSION, nullptr, nullptr},
   };
-  if (read_options(argv, rules, sizeof rules / sizeof rules[0]) == OPTIONS_VERSION) {
+  OptionRefusal refusal;
+  const OptionWalk walk = read_options(argv, rules, sizeof rules / sizeof rules[0], &refusal);
+  if (quiet == nullptr) print_verify_usage();
+  if (walk == OPTIONS_VERSION) {
     print_version_line();
     return RUN_DONE;
+  }
+  if (walk == OPTIONS_REFUSED) {
+    print_option_refusal(stdout, refusal, "--verify", "nothing checked");
+    return RUN_NOT_DONE;
   }
   const Verdict verdict = verify_pack(input);
   if (verdict.unreadable) return RUN_NOT_DONE;

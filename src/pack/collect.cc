@@ -13,6 +13,7 @@
 
 #include "format/member_name.h"
 #include "format/printable.h"
+#include "pack/ignore_match.h"
 #include "pack/output.h"
 #include "read/io_source.h"
 
@@ -37,9 +38,17 @@ struct Walk {
   std::set<std::pair<uint64_t, uint64_t>> entered;  // every directory so far
 };
 
-bool is_ignored(const char* name) {
+// True when a -g name leaves out the entry called name in dir; relative_dir
+// is dir's path below the input directory ("" at its top).
+bool is_ignored(const Entry& entry, const char* relative_dir) {
+  if (g_ignore_list.count == 0) return false;
+  const std::string relative =
+      relative_dir[0] == '\0' ? entry.name : std::string(relative_dir) + "/" + entry.name;
   for (int i = 0; i < g_ignore_list.count; ++i) {
-    if (std::strcmp(g_ignore_list.names[i], name) == 0) return true;
+    if (ignore_pattern_matches(g_ignore_list.names[i], entry.name.c_str(), relative.c_str(),
+                               entry.kind == PATH_DIRECTORY, is_platform_separator('\\'))) {
+      return true;
+    }
   }
   return false;
 }
@@ -51,17 +60,25 @@ void skip(Walk* walk) {
 // True when the entry at path is the file the pack will replace: it is left
 // out when that file is an earlier pack, and noted otherwise. Only entries
 // whose object number matches (or is not known) are looked at more closely.
-bool is_output(const Entry& entry, const char* path, const Walk& walk) {
-  const WalkReport* report = walk.report;
-  if (report == nullptr || report->output == nullptr) return false;
+bool is_file(const Entry& entry, const char* path, const FileIdentity* file) {
+  if (file == nullptr) return false;
   FileIdentity identity = entry.identity;
   if (!entry.identity_known) {
-    if (entry.object_hint != 0 && entry.object_hint != report->output->object) return false;
+    if (entry.object_hint != 0 && entry.object_hint != file->object) return false;
     FileStatus status;
     if (path_status(path, 1, &status) != 0) return false;
     identity = status.identity;
   }
-  return same_identity(identity, *report->output);
+  return same_identity(identity, *file);
+}
+
+bool is_output(const Entry& entry, const char* path, const Walk& walk) {
+  return walk.report != nullptr && is_file(entry, path, walk.report->output);
+}
+
+// The dependency file of the run describes the pack; it is never in it.
+bool is_depfile(const Entry& entry, const char* path, const Walk& walk) {
+  return walk.report != nullptr && is_file(entry, path, walk.report->depfile);
 }
 
 // The entries of an open search, "." and ".." and ignored names left out,
@@ -73,7 +90,6 @@ std::vector<Entry> sorted_entries(DirSearch* search, bool* whole) {
   int next = 0;
   while ((next = dir_search_next(search, &info)) == 1) {
     if (std::strcmp(info.name, ".") == 0 || std::strcmp(info.name, "..") == 0) continue;
-    if (is_ignored(info.name)) continue;
     entries.push_back(
         Entry{info.name, info.kind, info.identity_known, info.identity, info.object_hint});
   }
@@ -110,10 +126,16 @@ int walk_directory(const char* dir, const int first_index, const int capacity, W
     skip(walk);
   }
 
+  if (first_visit && walk->report != nullptr && walk->report->directories != nullptr) {
+    walk->report->directories->emplace_back(dir);
+  }
   const size_t dir_length = std::strlen(dir);
+  const char* relative_dir =
+      dir_length >= static_cast<size_t>(walk->prefix_len) ? dir + walk->prefix_len : "";
   int count = 0;
   for (const Entry& entry : entries) {
     if (count >= capacity) break;
+    if (is_ignored(entry, relative_dir)) continue;
     const size_t name_length = entry.name.size();
     if (dir_length + 1 + name_length > static_cast<size_t>(PATH_MAX_LENGTH)) {
       std::printf("!!! %s/%s path name is too long, skiped !!!\n", printable(dir).c_str(),
@@ -157,6 +179,7 @@ int walk_directory(const char* dir, const int first_index, const int capacity, W
       if (!walk->report->output_is_pack) walk->report->output_met = true;
       continue;
     }
+    if (is_depfile(entry, child, *walk)) continue;
     if (entry.kind == PATH_REGULAR && is_temporary_pack_name(entry.name.c_str()) &&
         file_holds_pack(child)) {
       std::printf("%s is a temporary file of an unfinished run, skipped !!!\n",

@@ -2,6 +2,9 @@
 #ifndef BLOBSMITH_PACK_COLLECT_H_
 #define BLOBSMITH_PACK_COLLECT_H_
 
+#include <string>
+#include <vector>
+
 #include "format/pack_format.h"
 #include "platform/io.h"
 
@@ -9,8 +12,9 @@ namespace blobsmith {
 
 constexpr int MAX_IGNORE_NAMES = 30;
 
-// Names left out of the walk wherever they occur, compared with the bare
-// names of directory entries. Each refers to an argument string.
+// Names left out of the walk wherever they occur: bare names, patterns on
+// bare names, and patterns on paths below the input directory, as
+// ignore_pattern_matches reads them. Each refers to an argument string.
 struct IgnoreList {
   const char* names[MAX_IGNORE_NAMES];
   int count;
@@ -29,11 +33,13 @@ struct NameTable {
 
 // What a walk is told about the pack it feeds, and what it found.
 struct WalkReport {
-  const FileIdentity* output;  // in: the file the pack will replace, or nullptr
-  bool output_is_pack;         // in: that file is an earlier pack, left out
-  bool top_unreadable;         // out: dir itself cannot be searched
-  bool output_met;             // out: the output, not a pack, is one of the files
-  int skipped;                 // out: files and directories reported and left out
+  const FileIdentity* output;             // in: the file the pack will replace, or nullptr
+  bool output_is_pack;                    // in: that file is an earlier pack, left out
+  bool top_unreadable;                    // out: dir itself cannot be searched
+  bool output_met;                        // out: the output, not a pack, is one of the files
+  int skipped;                            // out: files and directories reported and left out
+  const FileIdentity* depfile = nullptr;  // in: a dependency file, never packed
+  std::vector<std::string>* directories = nullptr;  // out, when given: each directory walked
 };
 
 // Walks dir depth-first and stores the path (dir, "/", then the levels below

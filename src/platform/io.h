@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 namespace blobsmith {
 
@@ -171,6 +172,10 @@ int path_rename(const char* from, const char* to);
 // Removes the file at path. Returns 0 or -1.
 int path_remove(const char* path);
 
+// Sets the modification time of the file at path to now, following links.
+// Returns 0 or -1.
+int path_touch(const char* path);
+
 }  // extern "C"
 
 namespace blobsmith {
@@ -186,6 +191,15 @@ char platform_separator();
 // does not end the run, and a write beyond the file-size limit fails with
 // an error the tool reports instead of ending the process.
 void prepare_process();
+
+// Makes standard output carry data alone: from now on what the tool prints
+// on stdout goes to standard error, and the stream returned (binary, on
+// what standard output was) takes the data. Returns nullptr when it cannot.
+std::FILE* take_standard_output();
+
+// Undoes take_standard_output: flushes and closes data, and standard output
+// is what it was.
+void give_back_standard_output(std::FILE* data);
 
 // A number that differs from run to run, for names of temporary files.
 uint64_t unique_number();

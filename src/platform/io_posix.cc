@@ -215,6 +215,28 @@ void prepare_process() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
+std::FILE* take_standard_output() {
+  std::fflush(stdout);
+  const int data_fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+  if (data_fd < 0) return nullptr;
+  std::FILE* data = ::fdopen(data_fd, "wb");
+  if (data == nullptr || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+    if (data != nullptr)
+      std::fclose(data);
+    else
+      ::close(data_fd);
+    return nullptr;
+  }
+  return data;
+}
+
+void give_back_standard_output(std::FILE* data) {
+  std::fflush(stdout);
+  std::fflush(data);
+  ::dup2(::fileno(data), STDOUT_FILENO);
+  std::fclose(data);
+}
+
 uint64_t unique_number() {
   struct timespec now;
   ::clock_gettime(CLOCK_REALTIME, &now);
@@ -545,5 +567,7 @@ int path_read_link(const char* path, char* target, const size_t size) {
 int path_rename(const char* from, const char* to) { return ::rename(from, to) == 0 ? 0 : -1; }
 
 int path_remove(const char* path) { return ::unlink(path) == 0 ? 0 : -1; }
+
+int path_touch(const char* path) { return ::utimensat(AT_FDCWD, path, nullptr, 0) == 0 ? 0 : -1; }
 
 }  // extern "C"

@@ -266,6 +266,29 @@ void prepare_process() {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
+std::FILE* take_standard_output() {
+  std::fflush(stdout);
+  const int data_fd = _dup(_fileno(stdout));
+  if (data_fd < 0) return nullptr;
+  _setmode(data_fd, _O_BINARY);
+  std::FILE* data = _fdopen(data_fd, "wb");
+  if (data == nullptr || _dup2(_fileno(stderr), _fileno(stdout)) != 0) {
+    if (data != nullptr)
+      std::fclose(data);
+    else
+      _close(data_fd);
+    return nullptr;
+  }
+  return data;
+}
+
+void give_back_standard_output(std::FILE* data) {
+  std::fflush(stdout);
+  std::fflush(data);
+  _dup2(_fileno(data), _fileno(stdout));
+  std::fclose(data);
+}
+
 uint64_t unique_number() {
   LARGE_INTEGER counter;
   QueryPerformanceCounter(&counter);
@@ -535,5 +558,17 @@ int path_rename(const char* from, const char* to) {
 }
 
 int path_remove(const char* path) { return DeleteFileA(path) ? 0 : -1; }
+
+int path_touch(const char* path) {
+  const HANDLE handle = CreateFileA(path, FILE_WRITE_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return -1;
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  const BOOL set = SetFileTime(handle, nullptr, nullptr, &now);
+  CloseHandle(handle);
+  return set ? 0 : -1;
+}
 
 }  // extern "C"

@@ -2,6 +2,7 @@
 // member from its own blocks into a file made inside its open directory.
 #include "unpack/extract.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "format/member_name.h"
 #include "format/pack_format.h"
@@ -16,6 +18,7 @@
 #include "platform/io.h"
 #include "read/block_copy.h"
 #include "read/io_source.h"
+#include "unpack/select.h"
 
 namespace blobsmith {
 
@@ -211,8 +214,24 @@ bool extract_member(Extraction* x, const PackEntry& entry, const bool terminated
   return !copy.read_short && !copy.write_failed && closed;
 }
 
-// Reads the table and extracts every member. Returns the exit status.
-ExtractOutcome extract_members(Extraction* x, const int32_t count, const int32_t reserved_whole) {
+// Marks the members only asks for, printing a line for each name that
+// asks for none. Returns false when there was such a name.
+bool choose_only(const unsigned char* table, const int32_t count, const MemberChoice& only,
+                 std::vector<bool>* chosen) {
+  bool all_found = true;
+  for (int n = 0; n < only.count; ++n) {
+    if (choose_members(table, count, only.names[n], true, chosen) == 0) {
+      std::printf("%s matches no member !!!\n", printable(only.names[n]).c_str());
+      all_found = false;
+    }
+  }
+  return all_found;
+}
+
+// Reads the table and extracts every member (or those only asks for).
+// Returns the exit status.
+ExtractOutcome extract_members(Extraction* x, const int32_t count, const int32_t reserved_whole,
+                               const MemberChoice* only) {
   ExtractOutcome status = EXTRACTED;
   for (int32_t block = reserved_whole; block < PACK_RESERVED_BLOCKS; ++block) {
     std::printf("%s read failed !!!\n", printable(x->pack_path).c_str());
@@ -232,7 +251,10 @@ ExtractOutcome extract_members(Extraction* x, const int32_t count, const int32_t
     status = EXTRACTED_REPORTED;
   }
   x->table = table;
+  std::vector<bool> chosen(static_cast<size_t>(count), only == nullptr);
+  if (only != nullptr && !choose_only(table, count, *only, &chosen)) status = EXTRACTED_REPORTED;
   for (int32_t i = 0; i < count; ++i) {
+    if (!chosen[static_cast<size_t>(i)]) continue;
     unsigned char image[PACK_ENTRY_SIZE];
     std::memcpy(image, table + static_cast<size_t>(i) * PACK_ENTRY_SIZE, PACK_ENTRY_SIZE);
     PackEntry entry;
@@ -247,7 +269,7 @@ ExtractOutcome extract_members(Extraction* x, const int32_t count, const int32_t
 
 }  // namespace
 
-ExtractOutcome extract_pack(const char* pack_path, const char* out_dir) {
+ExtractOutcome extract_pack(const char* pack_path, const char* out_dir, const MemberChoice* only) {
   if (out_dir[0] == '\0') {
     // Paths would start at the root of the file system.
     std::printf("empty output directory name, nothing extracted !!!\n");
@@ -272,9 +294,67 @@ ExtractOutcome extract_pack(const char* pack_path, const char* out_dir) {
   } else if (check == PACK_HEADER_ENTRY_COUNT || !entry_count_usable(head.header.entry_count)) {
     std::printf("%s holds no members, nothing extracted !!!\n", printable(pack_path).c_str());
   } else {
-    status = extract_members(&x, head.header.entry_count, head.reserved_whole);
+    status = extract_members(&x, head.header.entry_count, head.reserved_whole, only);
   }
   io_close(x.pack);
+  return status;
+}
+
+ExtractOutcome print_member(const char* pack_path, const char* name, std::FILE* data) {
+  IoFile* pack = io_open(pack_path);
+  if (pack == nullptr) {
+    std::printf("%s open failed !!!\n", printable(pack_path).c_str());
+    return NOTHING_EXTRACTED;
+  }
+  PackHead head;
+  read_pack_head(io_source(pack), &head);
+  // The header is taken as the extractor takes it.
+  const int32_t count = head.header.entry_count;
+  ExtractOutcome status = NOTHING_EXTRACTED;
+  std::vector<unsigned char> table;
+  if (check_pack_header(head) == PACK_HEADER_SHORT) {
+    std::printf("%s read header failed !!!\n", printable(pack_path).c_str());
+  } else if (!entry_count_usable(count)) {
+    std::printf("%s holds no members, nothing extracted !!!\n", printable(pack_path).c_str());
+  } else {
+    table.resize(static_cast<size_t>(count) * PACK_ENTRY_SIZE);
+    read_pack_table(io_source(pack), count, table.data());
+    status = EXTRACTED_REPORTED;
+  }
+  std::vector<bool> chosen(table.size() / PACK_ENTRY_SIZE, false);
+  if (status == EXTRACTED_REPORTED &&
+      choose_members(table.data(), count, name, false, &chosen) == 0) {
+    std::printf("%s matches no member !!!\n", printable(name).c_str());
+  } else if (status == EXTRACTED_REPORTED) {
+    const int32_t index =
+        static_cast<int32_t>(std::find(chosen.begin(), chosen.end(), true) - chosen.begin());
+    unsigned char image[PACK_ENTRY_SIZE];
+    std::memcpy(image, table.data() + static_cast<size_t>(index) * PACK_ENTRY_SIZE,
+                PACK_ENTRY_SIZE);
+    PackEntry entry;
+    decode_entry(image, &entry);
+    // Offsets as the extractor takes them: 32-bit signed words.
+    const int32_t offset =
+        static_cast<int32_t>(entry.start_block * static_cast<uint32_t>(PACK_BLOCK_SIZE));
+    const bool positioned = offset >= 0 && io_seek(pack, offset, SEEK_SET) == 0;
+    std::vector<unsigned char> buffer(IO_BUFFER_SIZE);
+    int64_t left = entry.byte_size > 0 ? entry.byte_size : 0;
+    bool read_short = !positioned && left > 0;
+    bool write_failed = false;
+    while (left > 0 && !read_short && !write_failed) {
+      const size_t piece =
+          left < static_cast<int64_t>(buffer.size()) ? static_cast<size_t>(left) : buffer.size();
+      const size_t got = io_read(buffer.data(), 1, piece, pack);
+      read_short = got < piece;
+      write_failed = std::fwrite(buffer.data(), 1, got, data) != got;
+      left -= static_cast<int64_t>(piece);
+    }
+    write_failed = std::fflush(data) != 0 || write_failed;
+    if (read_short) std::printf("%s read failed !!!\n", printable(entry.name).c_str());
+    if (write_failed) std::printf("%s write failed !!!\n", printable(entry.name).c_str());
+    if (!read_short && !write_failed) status = EXTRACTED;
+  }
+  io_close(pack);
   return status;
 }
 

@@ -2,13 +2,15 @@
 #ifndef BLOBSMITH_UNPACK_EXTRACT_H_
 #define BLOBSMITH_UNPACK_EXTRACT_H_
 
+#include <cstdio>
+
 namespace blobsmith {
 
 // How extract_pack ended; the values are the unpack command's exit statuses.
 enum ExtractOutcome {
-  EXTRACTED = 0,             // every member written
-  EXTRACTED_REPORTED = 1,    // a member failed, with its line
-  NOTHING_EXTRACTED = 2,     // the pack or the output directory could not be used
+  EXTRACTED = 0,           // every member written
+  EXTRACTED_REPORTED = 1,  // a member failed, with its line
+  NOTHING_EXTRACTED = 2,   // the pack or the output directory could not be used
 };
 
 // Recreates every member of the pack file at pack_path under out_dir,
@@ -24,7 +26,23 @@ enum ExtractOutcome {
 // pack cannot be opened, its header cannot be read or its entry count is
 // outside 1 to 2047; EXTRACTED_REPORTED after any other failure; EXTRACTED
 // otherwise.
-ExtractOutcome extract_pack(const char* pack_path, const char* out_dir);
+// With only given, just the members that only's names ask for are
+// extracted (choose_members, directories allowed); a name that asks for
+// none gets one line and makes the run EXTRACTED_REPORTED.
+struct MemberChoice {
+  const char* const* names;
+  int count;
+};
+ExtractOutcome extract_pack(const char* pack_path, const char* out_dir,
+                            const MemberChoice* only = nullptr);
+
+// Writes the bytes of the one member of the pack at pack_path that name
+// names (choose_members, no directories) to data, and nothing else.
+// Returns NOTHING_EXTRACTED when the pack cannot be used,
+// EXTRACTED_REPORTED when no member has that name, the member runs past the
+// end of the pack or data cannot be written, EXTRACTED otherwise; each
+// failure prints its line.
+ExtractOutcome print_member(const char* pack_path, const char* name, std::FILE* data);
 
 }  // namespace blobsmith
 

@@ -87,6 +87,7 @@ BLOBSMITH_WRAP(FAULT_OUT_REPLACE, IoFile*, out_dir_replace_file,
 BLOBSMITH_WRAP(FAULT_PATH_STATUS, int, path_status, -1,
                (const char* path, int follow, FileStatus* status), (path, follow, status))
 BLOBSMITH_WRAP(FAULT_RENAME, int, path_rename, -1, (const char* from, const char* to), (from, to))
+BLOBSMITH_WRAP(FAULT_TOUCH, int, path_touch, -1, (const char* path), (path))
 
 // Reads and writes may also move half of what was asked; a failed close
 // has still closed the file.

@@ -9,7 +9,7 @@
 // The calls, by the seam function they stand for: io_open, io_create_new,
 // io_read, io_write, io_seek, io_tell, io_status, io_close, dir_search_open,
 // dir_search_next, out_dir_open, out_dir_open_level, out_dir_create_file,
-// out_dir_replace_file, path_status, path_rename.
+// out_dir_replace_file, path_status, path_rename, path_touch.
 enum FaultCall {
   FAULT_OPEN,
   FAULT_CREATE,
@@ -27,6 +27,7 @@ enum FaultCall {
   FAULT_OUT_REPLACE,
   FAULT_PATH_STATUS,
   FAULT_RENAME,
+  FAULT_TOUCH,
   FAULT_CALL_KINDS
 };
 

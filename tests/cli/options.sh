@@ -1,0 +1,40 @@
+# The options builds and scripts lean on: a mistyped option refused before
+# any work, -q, -g patterns, -x and -p, and --strict.
+export SOURCE_DATE_EPOCH=1767323040
+cp -R "$EXAMPLES" res
+bs -q --pack -o good.bin
+cp good.bin old.bin
+echo "== refused, nothing written or read: a typo, a missing value, another mode's option"
+bs --pack -I assets -o old.bin
+bs --pack -i res -o
+bs -q --unpack -g x -o out
+$BLOBSMITH_RUNNER "$BLOBSMITH" --list --json -i good.bin --strict 2>lines >doc.json
+echo "[exit $?] $(wc -c <doc.json) bytes on standard output; $(tr -d '\r' <lines | grep -v '^wine\|fixme')"
+bs -q --verify -m q5
+cmp old.bin good.bin && echo "old.bin unchanged"
+[ -e out ] || echo "out not made"
+echo "== -q drops the box and nothing else; -v still answers"
+bs -q --list -i good.bin | head -3
+bs --verify -q -v
+echo "== -g: patterns on bare names, paths from the top, a name's own text"
+mkdir "res/[old]" && echo old >"res/[old]/x.txt"
+bs -q --pack -o g.bin -g '*.ini' sound/ '[old]' 'img/*.bin' 'img/icons/glyph?.bin' data/
+bs -q --list -i g.bin | awk 'NR > 1 { print $3 }'
+echo "== -x: members and directories by the reader's rules; a name found nowhere"
+bs -q --unpack -i good.bin -o part -x README.TXT img/icons/ 'data\block512.bin' missing/
+(cd part && find . | LC_ALL=C sort)
+cmp part/img/icons/glyphs.bin res/img/icons/glyphs.bin && echo "glyphs.bin whole"
+echo "== -p: one member's bytes on standard output, every line on standard error"
+$BLOBSMITH_RUNNER "$BLOBSMITH" --unpack -i good.bin -p IMG/Tile1024.bin >member 2>lines
+echo "[exit $?]"
+cmp member res/img/Tile1024.bin && echo "Tile1024.bin whole"
+grep -c '^| blobsmith --unpack' lines
+for refused in "-p img" "-p readme.txt -o out"; do
+  $BLOBSMITH_RUNNER "$BLOBSMITH" --unpack -q -i good.bin $refused >member 2>lines
+  echo "[exit $?] $(wc -c <member) bytes, $(tr -d '\r' <lines | grep -v '^wine\|fixme')"
+done
+echo "== --strict: a run that would give 1 writes nothing and gives 2"
+ln -s nowhere res/dangling 2>/dev/null || mkfifo res/dangling
+bs -q --pack -o old.bin --strict
+cmp old.bin good.bin && echo "old.bin unchanged"
+echo "temporary files left: $(ls -a | grep -c '\.tmp$')"
