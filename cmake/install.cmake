@@ -13,7 +13,8 @@ set(BLOBSMITH_DOC_TOOL ${CMAKE_INSTALL_DATADIR}/doc/blobsmith)
 set(BLOBSMITH_DOC_LIB ${CMAKE_INSTALL_DATADIR}/doc/libblobsmith-reader0)
 set(BLOBSMITH_DOC_DEV ${CMAKE_INSTALL_DATADIR}/doc/libblobsmith-reader-dev)
 
-install(TARGETS blobsmith RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+install(TARGETS blobsmith EXPORT blobsmith-tool-targets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
 install(TARGETS blobsmith_reader EXPORT blobsmith-targets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library NAMELINK_COMPONENT development
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT library
@@ -55,12 +56,52 @@ endforeach()
 
 install(EXPORT blobsmith-targets NAMESPACE blobsmith::
   DESTINATION ${BLOBSMITH_INSTALL_CMAKEDIR} COMPONENT development)
+# The tool's own CMake files ship with the tool: its imported target and
+# blobsmith_add_pack.
+install(EXPORT blobsmith-tool-targets NAMESPACE blobsmith::
+  DESTINATION ${BLOBSMITH_INSTALL_CMAKEDIR} COMPONENT tool)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/package/blobsmith-pack.cmake
+  DESTINATION ${BLOBSMITH_INSTALL_CMAKEDIR} COMPONENT tool)
 file(WRITE ${PROJECT_BINARY_DIR}/blobsmith-config.cmake.in [=[
-# The blobsmith package (MIT licence): blobsmith::reader, the run-time
-# reader as a shared library, and blobsmith::reader_static, the same as a
-# static, position-independent library. Both give blobsmith/reader.h.
+# The blobsmith package (MIT licence), in two components:
+#   reader  blobsmith::reader, the run-time reader as a shared library, and
+#           blobsmith::reader_static, the same as a static,
+#           position-independent library; both give blobsmith/reader.h.
+#   tool    blobsmith::blobsmith, the command-line tool, and the function
+#           blobsmith_add_pack (see blobsmith-pack.cmake). In a cross build,
+#           where the host's tool lies outside the find root, set the cache
+#           variable BLOBSMITH_EXECUTABLE to it.
+# With no components the reader is required and the tool taken when there.
 @PACKAGE_INIT@
-include("${CMAKE_CURRENT_LIST_DIR}/blobsmith-targets.cmake")
+set(BLOBSMITH_EXECUTABLE "${BLOBSMITH_EXECUTABLE}" CACHE FILEPATH
+  "The blobsmith tool to run at build time (for cross builds); empty: the package's own")
+set(_blobsmith_components ${blobsmith_FIND_COMPONENTS})
+if(NOT _blobsmith_components)
+  include("${CMAKE_CURRENT_LIST_DIR}/blobsmith-targets.cmake")
+  set(_blobsmith_components tool)
+endif()
+foreach(_blobsmith_component IN LISTS _blobsmith_components)
+  set(blobsmith_${_blobsmith_component}_FOUND FALSE)
+  if(_blobsmith_component STREQUAL "reader" AND
+     EXISTS "${CMAKE_CURRENT_LIST_DIR}/blobsmith-targets.cmake")
+    include("${CMAKE_CURRENT_LIST_DIR}/blobsmith-targets.cmake")
+    set(blobsmith_reader_FOUND TRUE)
+  elseif(_blobsmith_component STREQUAL "tool")
+    if(NOT TARGET blobsmith::blobsmith AND BLOBSMITH_EXECUTABLE)
+      add_executable(blobsmith::blobsmith IMPORTED)
+      set_target_properties(blobsmith::blobsmith PROPERTIES IMPORTED_LOCATION "${BLOBSMITH_EXECUTABLE}")
+    elseif(NOT TARGET blobsmith::blobsmith AND
+           EXISTS "${CMAKE_CURRENT_LIST_DIR}/blobsmith-tool-targets.cmake")
+      include("${CMAKE_CURRENT_LIST_DIR}/blobsmith-tool-targets.cmake")
+    endif()
+    if(TARGET blobsmith::blobsmith)
+      include("${CMAKE_CURRENT_LIST_DIR}/blobsmith-pack.cmake")
+      set(blobsmith_tool_FOUND TRUE)
+    endif()
+  endif()
+endforeach()
+unset(_blobsmith_component)
+unset(_blobsmith_components)
 check_required_components(blobsmith)
 ]=])
 configure_package_config_file(${PROJECT_BINARY_DIR}/blobsmith-config.cmake.in
@@ -184,6 +225,14 @@ if(BUILD_TESTING AND NOT WIN32 AND NOT CMAKE_CROSSCOMPILING)
     else()
       set_tests_properties(install.${step} PROPERTIES FIXTURES_REQUIRED blobsmith_installed)
     endif()
+  endforeach()
+  # A project packing a tree with blobsmith_add_pack, under each generator.
+  foreach(generator IN ITEMS "Unix Makefiles" Ninja)
+    string(REGEX REPLACE "[^A-Za-z]" "" name "${generator}")
+    add_test(NAME install.pack_${name} COMMAND sh ${PROJECT_SOURCE_DIR}/tests/install/pack_build.sh
+      ${PROJECT_BINARY_DIR}/install-test ${PROJECT_SOURCE_DIR} ${CMAKE_COMMAND} ${generator})
+    set_tests_properties(install.pack_${name} PROPERTIES FIXTURES_REQUIRED blobsmith_installed
+      SKIP_RETURN_CODE 77)
   endforeach()
   add_test(NAME install.deb COMMAND sh ${PROJECT_SOURCE_DIR}/tests/install/deb.sh
     ${PROJECT_BINARY_DIR}/deb-test ${PROJECT_SOURCE_DIR} ${CMAKE_COMMAND} ${CMAKE_CPACK_COMMAND}

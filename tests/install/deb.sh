@@ -30,7 +30,8 @@ holds() {
 }
 lib=usr/lib${multiarch:+/$multiarch}
 cmakedir=$lib/cmake/blobsmith/blobsmith
-holds blobsmith usr/bin/blobsmith usr/share/man/man1/blobsmith.1.gz
+holds blobsmith usr/bin/blobsmith usr/share/man/man1/blobsmith.1.gz "$cmakedir-pack.cmake" \
+  "$cmakedir-tool-targets.cmake" "$cmakedir-tool-targets-release.cmake"
 holds libblobsmith-reader0 "$lib/libblobsmith-reader.so.${version%%.*}" "$lib/libblobsmith-reader.so.$version"
 holds libblobsmith-reader-dev usr/include/blobsmith/reader.h "$lib/libblobsmith-reader.a" "$lib/libblobsmith-reader.so" \
   "$lib/pkgconfig/blobsmith-reader.pc" "$cmakedir-config.cmake" "$cmakedir-config-version.cmake" \
