@@ -49,6 +49,24 @@ TEST(Collect, OrderIgnoredNamesLengthsAndLinks) {
   EXPECT_FALSE(report.top_unreadable);
   EXPECT_EQ(collect_files("missing", table, 8, 0, PACK_MAX_ENTRIES, &report), 0);
   EXPECT_TRUE(report.top_unreadable);
+  EXPECT_EQ(collect_files("res", table, 4, 0, 0, &report), 0);  // no room, nothing walked
+  std::free(table);
+}
+
+TEST(Collect, PathsAtTheEdgeOfThePathBuffer) {
+  ScopedTempDir temp;
+  // "res/" and two levels of 250 take 505 bytes: a directory of 5 more
+  // fits the 511 of a path buffer and is walked (its file does not fit);
+  // one of 6 does not, and is reported without being entered.
+  const std::string deep = "res/" + std::string(250, 'a') + "/" + std::string(250, 'b');
+  write_file(deep + "/fits5/f", "x");
+  write_file(deep + "/over6x/f", "x");
+  NameTable* table = static_cast<NameTable*>(std::calloc(1, sizeof(NameTable)));
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(collect_files("res", table, 4, 0, PACK_MAX_ENTRIES), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "!!! " + deep + "/fits5/f path name is too long, skiped !!!\n!!! " + deep +
+                "/over6x path name is too long, skiped !!!\n");
   std::free(table);
 }
 
