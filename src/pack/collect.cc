@@ -179,7 +179,10 @@ int walk_directory(const char* dir, const int first_index, const int capacity, W
       if (!walk->report->output_is_pack) walk->report->output_met = true;
       continue;
     }
-    if (is_depfile(entry, child, *walk)) continue;
+    if (is_depfile(entry, child, *walk)) {
+      if (!walk->report->depfile_is_ours) walk->report->depfile_met = true;
+      continue;
+    }
     if (entry.kind == PATH_REGULAR && is_temporary_pack_name(entry.name.c_str()) &&
         file_holds_pack(child)) {
       std::printf("%s is a temporary file of an unfinished run, skipped !!!\n",

@@ -39,6 +39,8 @@ struct WalkReport {
   bool output_met;                        // out: the output, not a pack, is one of the files
   int skipped;                            // out: files and directories reported and left out
   const FileIdentity* depfile = nullptr;  // in: a dependency file, never packed
+  bool depfile_is_ours = false;           // in: it is an earlier one of this pack's
+  bool depfile_met = false;               // out: it is one of the files, and not ours
   std::vector<std::string>* directories = nullptr;  // out, when given: each directory walked
 };
 

@@ -126,6 +126,21 @@ bool depfile_text(const PackOptions& options, const NameTable& table, const int 
   return false;
 }
 
+// True when the file at path begins as this pack's dependency file does:
+// with the output's name and a colon, as format_depfile writes them.
+bool holds_depfile_of(const char* path, const char* output) {
+  std::string expected;
+  std::string bad_path;
+  if (!format_depfile(output, {}, is_platform_separator('\\'), &expected, &bad_path)) return false;
+  expected.resize(expected.find(':') + 1);
+  IoFile* file = io_open(path);
+  if (file == nullptr) return false;
+  std::string start(expected.size(), '\0');
+  const bool read = io_read(&start[0], 1, start.size(), file) == start.size();
+  io_close(file);
+  return read && start == expected;
+}
+
 // Writes text to the dependency file's temporary file. Returns 0, or -1
 // after printing a line.
 int write_depfile(const std::string& text, PackOutput* depfile) {
@@ -146,12 +161,22 @@ int pack_tree(const PackOptions& options, const LocalTime& stamp, NameTable* tab
   if (options.depfile != nullptr && find_pack_output(options.depfile, &depfile) != 0) {
     return RUN_NOT_DONE;
   }
+  if (options.depfile != nullptr &&
+      (std::strcmp(depfile.final_path, output.final_path) == 0 ||
+       (depfile.existed && output.existed &&
+        same_identity(depfile.existing.identity, output.existing.identity)))) {
+    std::printf("%s is the pack itself, nothing written !!!\n", printable(options.depfile).c_str());
+    return RUN_NOT_DONE;
+  }
   std::vector<std::string> directories;
   WalkReport report{output.existed ? &output.existing.identity : nullptr, output.existing_is_pack,
                     false, false, 0};
   if (options.depfile != nullptr) {
     report.directories = &directories;
-    if (depfile.existed) report.depfile = &depfile.existing.identity;
+    if (depfile.existed) {
+      report.depfile = &depfile.existing.identity;
+      report.depfile_is_ours = holds_depfile_of(depfile.final_path, options.output);
+    }
   }
   const int prefix_len = static_cast<int>(std::strlen(options.input)) + 1;
   const int count = collect_files(options.input, table, prefix_len, 0, PACK_MAX_ENTRIES, &report);
@@ -160,9 +185,9 @@ int pack_tree(const PackOptions& options, const LocalTime& stamp, NameTable* tab
     std::printf("%s input directory cannot be read, nothing written !!!\n", input.c_str());
     return RUN_NOT_DONE;
   }
-  if (report.output_met) {
+  if (report.output_met || report.depfile_met) {
     std::printf("%s is one of the files to pack, nothing written !!!\n",
-                printable(options.output).c_str());
+                printable(report.output_met ? options.output : options.depfile).c_str());
     return RUN_NOT_DONE;
   }
   if (count > PACK_MAX_USABLE_ENTRIES) {
