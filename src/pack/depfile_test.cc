@@ -74,17 +74,17 @@ C\:x:
        "res/define:\n-x:\n"},
       // Windows: the drive's colon stands, "\" separates.
       {R"(C:\out\res.bin)",
-       {R"(C:\res\a b.txt)", R"(C:\res\ lead)", R"(D:rel\x$#)", R"(\\server\share\f#1)", R"(\.x)"},
+       {R"(C:\res\a b.txt)", R"(C:\res\ lead)", R"(A:rel\x$#)", R"(\\server\share\f#1)", R"(\.x)"},
        true,
        R"(C:\out\res.bin: \
  C:\res\a\ b.txt \
  C:\res\\\ lead \
- D:rel\x$$\# \
+ A:rel\x$$\# \
  \\server\share\f\#1 \
  \.x
 C:\res\a\ b.txt:
 C:\res\\\ lead:
-D:rel\x$$\#:
+A:rel\x$$\#:
 \\server\share\f\#1:
 \.x:
 )"},

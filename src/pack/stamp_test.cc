@@ -19,6 +19,7 @@ TEST(Stamp, EpochSecondsInUtc) {
                {1798761599, "202612312359"},
                {1798761600, "202701010000"},
                {4107542400, "210003010000"},  // 2100 does not leap
+               {1777593600, "202605010000"},  // the 61st day after March 1
                {MAX_STAMP_SECONDS, "999912312359"}};
   for (const auto& c : cases) {
     PackHeader header = make_header();

@@ -11,6 +11,7 @@ bs -q --unpack -g x -o out
 $BLOBSMITH_RUNNER "$BLOBSMITH" --list --json -i good.bin --strict 2>lines >doc.json
 echo "[exit $?] $(wc -c <doc.json) bytes on standard output; $(tr -d '\r' <lines | grep -v '^wine\|fixme')"
 bs -q --verify -m q5
+bs -q --pack --depfile ""
 cmp old.bin good.bin && echo "old.bin unchanged"
 [ -e out ] || echo "out not made"
 echo "== -q drops the box and nothing else; -v still answers"
