@@ -10,13 +10,13 @@
 namespace blobsmith {
 
 struct PackOutput {
-  const char* name;                      // as the user gave it, for messages
-  char final_path[PATH_BUFFER_SIZE];     // the file replaced: links followed
-  char temp_path[PATH_BUFFER_SIZE];      // the file written, beside it
-  bool existed;                          // something stands at final_path
-  FileStatus existing;                   // what stands there, when it does
-  bool existing_is_pack;                 // it opens with a pack's header
-  IoFile* file;                          // the temporary file while it is open
+  const char* name;                   // as the user gave it, for messages
+  char final_path[PATH_BUFFER_SIZE];  // the file replaced: links followed
+  char temp_path[PATH_BUFFER_SIZE];   // the file written, beside it
+  bool existed;                       // something stands at final_path
+  FileStatus existing;                // what stands there, when it does
+  bool existing_is_pack;              // it opens with a pack's header
+  IoFile* file;                       // the temporary file while it is open
   FileIdentity temp_identity;
 };
 

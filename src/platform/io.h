@@ -65,9 +65,9 @@ struct DirEntryInfo {
 
 // Why an out_dir_* call failed.
 enum OutFailure {
-  OUT_FAILED = 1,       // cannot be opened or made
-  OUT_NOT_PLAIN = 2,    // a symbolic link, reparse point, FIFO, socket or device
-  OUT_IS_PROTECTED = 3, // the object given as protected (the pack being read)
+  OUT_FAILED = 1,        // cannot be opened or made
+  OUT_NOT_PLAIN = 2,     // a symbolic link, reparse point, FIFO, socket or device
+  OUT_IS_PROTECTED = 3,  // the object given as protected (the pack being read)
 };
 
 // The buffer size given to every open file.
@@ -122,8 +122,7 @@ blobsmith::OutDir* out_dir_open(const char* path);
 // Opens the level called name inside parent, making it when missing; a
 // symbolic link, reparse point or special file there is refused and never
 // followed. Returns nullptr and sets *failure on failure.
-blobsmith::OutDir* out_dir_open_level(blobsmith::OutDir* parent, const char* name,
-                                      int* failure);
+blobsmith::OutDir* out_dir_open_level(blobsmith::OutDir* parent, const char* name, int* failure);
 
 // Creates (or opens and empties) the regular file called name inside dir for
 // writing. A symbolic link there is refused and never followed; a FIFO or

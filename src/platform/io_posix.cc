@@ -160,8 +160,8 @@ PathKind kind_of_mode(const mode_t mode) {
 
 void fill_status(const struct stat& info, FileStatus* status) {
   status->kind = kind_of_mode(info.st_mode);
-  status->identity = FileIdentity{static_cast<uint64_t>(info.st_dev),
-                                  static_cast<uint64_t>(info.st_ino)};
+  status->identity =
+      FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
   status->size = static_cast<int64_t>(info.st_size);
   status->links = static_cast<uint32_t>(info.st_nlink);
   status->permissions = static_cast<uint32_t>(info.st_mode & 07777);
@@ -229,8 +229,7 @@ void* allocate_pages(const size_t size) {
   unsigned char* block = static_cast<unsigned char*>(std::malloc(size + alignment));
   if (block == nullptr) return nullptr;
   const uintptr_t first_usable = reinterpret_cast<uintptr_t>(block) + sizeof(void*);
-  unsigned char* pages =
-      block + sizeof(void*) + (alignment - first_usable % alignment) % alignment;
+  unsigned char* pages = block + sizeof(void*) + (alignment - first_usable % alignment) % alignment;
   std::memcpy(pages - sizeof(void*), &block, sizeof(void*));
   return pages;
 }
@@ -344,13 +343,16 @@ blobsmith::DirSearch* dir_search_open(const char* dir, FileIdentity* identity) {
       ::close(fd);
       return nullptr;
     }
-    *identity = FileIdentity{static_cast<uint64_t>(info.st_dev),
-                             static_cast<uint64_t>(info.st_ino)};
+    *identity =
+        FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
   }
   DIR* handle = ::fdopendir(fd);
   auto* search = static_cast<blobsmith::DirSearch*>(std::malloc(sizeof(blobsmith::DirSearch)));
   if (handle == nullptr || search == nullptr) {
-    if (handle != nullptr) ::closedir(handle); else ::close(fd);
+    if (handle != nullptr)
+      ::closedir(handle);
+    else
+      ::close(fd);
     std::free(search);
     return nullptr;
   }
@@ -430,7 +432,8 @@ IoFile* out_dir_create_file(OutDir* dir, const char* name, const FileIdentity* p
   int fd = ::openat(dir->fd, name, blobsmith::kMemberFlags | O_CREAT | O_EXCL, 0666);
   if (fd >= 0 || errno != EEXIST) {
     IoFile* file = fd < 0 ? nullptr : blobsmith::make_file(fd);
-    if (file == nullptr) *failure = fd < 0 ? blobsmith::failure_at(dir->fd, name) : blobsmith::OUT_FAILED;
+    if (file == nullptr)
+      *failure = fd < 0 ? blobsmith::failure_at(dir->fd, name) : blobsmith::OUT_FAILED;
     return file;
   }
   fd = ::openat(dir->fd, name, blobsmith::kMemberFlags | O_CREAT, 0666);

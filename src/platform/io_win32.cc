@@ -20,7 +20,7 @@ namespace blobsmith {
 struct IoFile {
   std::FILE* stream;
   void* buffer;
-  bool read_only;     // opened for reading: status holds what it was then
+  bool read_only;  // opened for reading: status holds what it was then
   FileStatus status;
 };
 
@@ -82,8 +82,8 @@ HANDLE handle_of(std::FILE* stream) {
   return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
 }
 
-void fill_status(const HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info,
-                 const bool link_seen, FileStatus* status) {
+void fill_status(const HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info, const bool link_seen,
+                 FileStatus* status) {
   if (link_seen && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     status->kind = PATH_LINK;
   } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -91,11 +91,11 @@ void fill_status(const HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info,
   } else {
     status->kind = GetFileType(handle) == FILE_TYPE_DISK ? PATH_REGULAR : PATH_OTHER;
   }
-  status->identity = FileIdentity{
-      info.dwVolumeSerialNumber,
-      (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-  status->size = static_cast<int64_t>((static_cast<uint64_t>(info.nFileSizeHigh) << 32) |
-                                      info.nFileSizeLow);
+  status->identity =
+      FileIdentity{info.dwVolumeSerialNumber,
+                   (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  status->size =
+      static_cast<int64_t>((static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
   status->links = info.nNumberOfLinks;
   status->permissions = 0;
 }

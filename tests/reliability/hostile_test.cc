@@ -49,28 +49,58 @@ struct Case {  // count -1: the number of entries; tree: below out
 TEST(Hostile, PacksWithBadNamesCountsOffsetsAndSizes) {
   const std::vector<Case> cases = {
       {"parent level", -1, {{"..\\evil", 260, 10}}, "..\\evil unsafe name, skipped !!!\n", 1, {}},
-      {"no terminator", -1, {{std::string(56, 'n'), 260, 10}},
-       std::string(55, 'n') + " unsafe name, skipped !!!\n", 1, {}},
-      {"control bytes", -1, {{"a\nb open failed !!!\x1b[2J", 260, 10}, {"q\x1b[2J\\", 260, 1}},
-       "q\\x1B[2J\\ open failed !!!\n", 1, {"a\nb open failed !!!\x1b[2J", "q\x1b[2J"}},
-      {"separators and dots", -1, {{"a/b\\\\c", 260, 10}, {".\\x\\.\\y", 260, 600}}, "", 0,
+      {"no terminator",
+       -1,
+       {{std::string(56, 'n'), 260, 10}},
+       std::string(55, 'n') + " unsafe name, skipped !!!\n",
+       1,
+       {}},
+      {"control bytes",
+       -1,
+       {{"a\nb open failed !!!\x1b[2J", 260, 10}, {"q\x1b[2J\\", 260, 1}},
+       "q\\x1B[2J\\ open failed !!!\n",
+       1,
+       {"a\nb open failed !!!\x1b[2J", "q\x1b[2J"}},
+      {"separators and dots",
+       -1,
+       {{"a/b\\\\c", 260, 10}, {".\\x\\.\\y", 260, 600}},
+       "",
+       0,
        {"a", "a/b", "a/b/c", "x", "x/y"}},
-      {"file, then a level of its name", -1, {{"a", 260, 10}, {"a\\b", 260, 10}},
-       "a\\b open failed !!!\n", 1, {"a"}},
-      {"level, then a file of its name", -1, {{"a\\b", 260, 10}, {"a", 260, 10}},
-       "a open failed !!!\n", 1, {"a", "a/b"}},
-      {"zeroed entry and trailing separator", -1, {{"", 0, 0}, {"d\\", 260, 1}},
-       " open failed !!!\nd\\ open failed !!!\n", 1, {"d"}},
+      {"file, then a level of its name",
+       -1,
+       {{"a", 260, 10}, {"a\\b", 260, 10}},
+       "a\\b open failed !!!\n",
+       1,
+       {"a"}},
+      {"level, then a file of its name",
+       -1,
+       {{"a\\b", 260, 10}, {"a", 260, 10}},
+       "a open failed !!!\n",
+       1,
+       {"a", "a/b"}},
+      {"zeroed entry and trailing separator",
+       -1,
+       {{"", 0, 0}, {"d\\", 260, 1}},
+       " open failed !!!\nd\\ open failed !!!\n",
+       1,
+       {"d"}},
       {"count 0", 0, {{"a", 260, 1}}, "res.bin holds no members, nothing extracted !!!\n", 2, {}},
       {"count 2048", 2048, {}, "res.bin holds no members, nothing extracted !!!\n", 2, {}},
       {"count negative", INT_MIN, {}, "res.bin holds no members, nothing extracted !!!\n", 2, {}},
-      {"negative size, sizes past the end", -1,
+      {"negative size, sizes past the end",
+       -1,
        {{"neg", 260, -5}, {"long", 262, 5000}, {"far", 9999, 3}, {"wrap", 1u << 22, 3}},
-       "long read failed !!!\nfar read failed !!!\nwrap read failed !!!\n", 1,
+       "long read failed !!!\nfar read failed !!!\nwrap read failed !!!\n",
+       1,
        {"far", "long", "neg", "wrap"}},
-      {"table cut inside its second entry", 3, {{"a", 260, 1}},
+      {"table cut inside its second entry",
+       3,
+       {{"a", 260, 1}},
        "res.bin read failed !!!\nres.bin read failed !!!\na read failed !!!\n"
-       " open failed !!!\n open failed !!!\n", 1, {"a"}},
+       " open failed !!!\n open failed !!!\n",
+       1,
+       {"a"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
@@ -106,9 +136,14 @@ TEST(Hostile, OutputTreeThatLeadsElsewhere) {
   ASSERT_EQ(link("outside/hard", "out/hard"), 0);
   ASSERT_EQ(mkdir("out/dir", 0777), 0);
   write_file("out/old", "o");
-  write_file("out/res.bin", pack_image(7, {{"level\\f", 260, 1}, {"leaf", 260, 1}, {"fifo", 260, 1},
-                                           {"hard", 260, 3}, {"dir", 260, 1}, {"old", 260, 0},
-                                           {"res.bin", 260, 1}},
+  write_file("out/res.bin", pack_image(7,
+                                       {{"level\\f", 260, 1},
+                                        {"leaf", 260, 1},
+                                        {"fifo", 260, 1},
+                                        {"hard", 260, 3},
+                                        {"dir", 260, 1},
+                                        {"old", 260, 0},
+                                        {"res.bin", 260, 1}},
                                        "new"));
   const std::string pack = read_file("out/res.bin");
   const Tree before = outside("out");
@@ -145,8 +180,8 @@ TEST(Hostile, AWriteThatFailsAtCloseIsReported) {
 TEST(Hostile, LevelSwappedForALinkBetweenMembers) {
   ScopedTempDir temp;
   umask(022);
-  write_file("res.bin", pack_image(3, {{"d\\a", 260, 2}, {"d\\b", 260, 3}, {"d\\e\\c", 260, 1}},
-                                   "abc"));
+  write_file("res.bin",
+             pack_image(3, {{"d\\a", 260, 2}, {"d\\b", 260, 3}, {"d\\e\\c", 260, 1}}, "abc"));
   ASSERT_EQ(mkdir("outside", 0777), 0);
   int status = -1;
   fault_reset();
@@ -160,7 +195,7 @@ TEST(Hostile, LevelSwappedForALinkBetweenMembers) {
   EXPECT_EQ(list_tree("outside"), Tree{});
   EXPECT_EQ(list_tree("out"), (Tree{"d", "moved", "moved/a", "moved/b", "moved/e", "moved/e/c"}));
   EXPECT_EQ(fault_count(FAULT_OUT_LEVEL), 2);  // d was entered once for all three members
-  struct stat made;  // a new file's mode
+  struct stat made;                            // a new file's mode
   EXPECT_TRUE(stat("out/moved/a", &made) == 0 && (made.st_mode & 0777) == 0644);
   EXPECT_TRUE(stat("out/moved/e", &made) == 0 && (made.st_mode & 0777) == 0755);
 }
@@ -176,7 +211,7 @@ TEST(Hostile, LinksThatMultiplyPathsAreWalkedOnce) {
   int status = -1;
   lines_of({"--pack", "-o", "p.bin"}, &status);
   EXPECT_LE(fault_count(FAULT_DIR_OPEN), 2 * 41);  // each once by a link, once by name
-  EXPECT_EQ(status, 1);  // paths through 40 links are too long for a name
+  EXPECT_EQ(status, 1);                            // paths through 40 links are too long for a name
 }
 
 // A pack run into output with hook run just before the nth status taken
@@ -201,21 +236,27 @@ TEST(Hostile, ThePackIsNeverPackedIntoItselfNorReplacesASource) {
   EXPECT_EQ(read_file("out.bin").size(), 134148u);
   // After the walk, a is made a name of the earlier pack and c a link to the
   // new one: neither is copied into the pack.
-  const std::string lines = pack_with_hook("out.bin", 1, [] {
-    ASSERT_EQ(unlink("res/c") + unlink("res/a") + link("out.bin", "res/a"), 0);
-    for (const std::string& name : list_tree(".")) {
-      if (name.find(".tmp") != std::string::npos) {
-        ASSERT_EQ(symlink(("../" + name).c_str(), "res/c"), 0);
-      }
-    }
-  }, &status);
-  EXPECT_EQ(lines.substr(0, 82), "a is the pack being written, skipped !!!\nc is the pack being written, skipped !!!\n");
+  const std::string lines = pack_with_hook(
+      "out.bin", 1,
+      [] {
+        ASSERT_EQ(unlink("res/c") + unlink("res/a") + link("out.bin", "res/a"), 0);
+        for (const std::string& name : list_tree(".")) {
+          if (name.find(".tmp") != std::string::npos) {
+            ASSERT_EQ(symlink(("../" + name).c_str(), "res/c"), 0);
+          }
+        }
+      },
+      &status);
+  EXPECT_EQ(lines.substr(0, 82),
+            "a is the pack being written, skipped !!!\nc is the pack being written, skipped !!!\n");
   EXPECT_EQ(status, 1);
   EXPECT_EQ(read_file("out.bin").size(), 133124u);  // two zeroed entries, no data
   // A name of a file that is not a pack: replacing it would lose it.
   write_file("other.bin", "precious");
-  EXPECT_EQ(pack_with_hook("other.bin", 1, [] { ASSERT_EQ(unlink("res/a") + link("other.bin", "res/a"), 0); },
-                           &status), "other.bin is one of the files to pack, nothing written !!!\n");
+  EXPECT_EQ(pack_with_hook(
+                "other.bin", 1, [] { ASSERT_EQ(unlink("res/a") + link("other.bin", "res/a"), 0); },
+                &status),
+            "other.bin is one of the files to pack, nothing written !!!\n");
   EXPECT_EQ(status, 2);
   EXPECT_EQ(read_file("other.bin"), "precious");
 }
@@ -225,8 +266,10 @@ TEST(Hostile, ASourceCutShortWhilePackedIsReportedOnce) {
   const std::string bytes = pattern_bytes(50 * 512 + 7, 4);
   write_file("res/big", bytes);
   int status = -1;
-  EXPECT_EQ(pack_with_hook("p.bin", 2, [] { ASSERT_EQ(truncate("res/big", 1000), 0); }, &status)
-                .substr(0, 20), "big read failed !!!\n");
+  EXPECT_EQ(pack_with_hook(
+                "p.bin", 2, [] { ASSERT_EQ(truncate("res/big", 1000), 0); }, &status)
+                .substr(0, 20),
+            "big read failed !!!\n");
   EXPECT_EQ(status, 1);
   const std::string image = read_file("p.bin");
   ASSERT_EQ(image.size(), PACK_DATA_OFFSET + 51u * 512 + 4);

@@ -52,7 +52,7 @@ bool fault_fired() { return injector().fired; }
 // Each wrapper counts its call (running a hook due before it) and then
 // either fails it, returning `failed`, or passes it to the real call.
 #define BLOBSMITH_WRAP(kind, type, name, failed, params, args) \
-  type __real_##name params;                                    \
+  type __real_##name params;                                   \
   type __wrap_##name params { return enter(kind) ? (failed) : __real_##name args; }
 
 extern "C" {
@@ -68,20 +68,17 @@ BLOBSMITH_WRAP(FAULT_STATUS, int, io_status, -1, (IoFile * file, FileStatus* sta
                (file, status))
 BLOBSMITH_WRAP(FAULT_DIR_OPEN, DirSearch*, dir_search_open, nullptr,
                (const char* dir, FileIdentity* identity), (dir, identity))
-BLOBSMITH_WRAP(FAULT_DIR_NEXT, int, dir_search_next, -1,
-               (DirSearch * search, DirEntryInfo* info), (search, info))
+BLOBSMITH_WRAP(FAULT_DIR_NEXT, int, dir_search_next, -1, (DirSearch * search, DirEntryInfo* info),
+               (search, info))
 BLOBSMITH_WRAP(FAULT_OUT_OPEN, OutDir*, out_dir_open, nullptr, (const char* path), (path))
-BLOBSMITH_WRAP(FAULT_OUT_LEVEL, OutDir*, out_dir_open_level,
-               (*failure = OUT_FAILED, nullptr),
+BLOBSMITH_WRAP(FAULT_OUT_LEVEL, OutDir*, out_dir_open_level, (*failure = OUT_FAILED, nullptr),
                (OutDir * parent, const char* name, int* failure), (parent, name, failure))
-BLOBSMITH_WRAP(FAULT_OUT_CREATE, IoFile*, out_dir_create_file,
-               (*failure = OUT_FAILED, nullptr),
+BLOBSMITH_WRAP(FAULT_OUT_CREATE, IoFile*, out_dir_create_file, (*failure = OUT_FAILED, nullptr),
                (OutDir * dir, const char* name, const FileIdentity* protect, int* failure),
                (dir, name, protect, failure))
 BLOBSMITH_WRAP(FAULT_PATH_STATUS, int, path_status, -1,
                (const char* path, int follow, FileStatus* status), (path, follow, status))
-BLOBSMITH_WRAP(FAULT_RENAME, int, path_rename, -1, (const char* from, const char* to),
-               (from, to))
+BLOBSMITH_WRAP(FAULT_RENAME, int, path_rename, -1, (const char* from, const char* to), (from, to))
 
 // Reads and writes may also move half of what was asked; a failed close
 // has still closed the file.

@@ -11,9 +11,22 @@
 // dir_search_next, out_dir_open, out_dir_open_level, out_dir_create_file,
 // path_status, path_rename.
 enum FaultCall {
-  FAULT_OPEN, FAULT_CREATE, FAULT_READ, FAULT_WRITE, FAULT_SEEK, FAULT_TELL, FAULT_STATUS,
-  FAULT_CLOSE, FAULT_DIR_OPEN, FAULT_DIR_NEXT, FAULT_OUT_OPEN, FAULT_OUT_LEVEL, FAULT_OUT_CREATE,
-  FAULT_PATH_STATUS, FAULT_RENAME, FAULT_CALL_KINDS
+  FAULT_OPEN,
+  FAULT_CREATE,
+  FAULT_READ,
+  FAULT_WRITE,
+  FAULT_SEEK,
+  FAULT_TELL,
+  FAULT_STATUS,
+  FAULT_CLOSE,
+  FAULT_DIR_OPEN,
+  FAULT_DIR_NEXT,
+  FAULT_OUT_OPEN,
+  FAULT_OUT_LEVEL,
+  FAULT_OUT_CREATE,
+  FAULT_PATH_STATUS,
+  FAULT_RENAME,
+  FAULT_CALL_KINDS
 };
 
 // How the chosen call fails: an error, or (reads and writes) a transfer of
