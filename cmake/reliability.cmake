@@ -42,6 +42,7 @@ if(BUILD_TESTING AND NOT WIN32)
   add_executable(blobsmith_reliability_test
     tests/reliability/hostile_test.cc
     tests/reliability/injected_faults_test.cc
+    tests/reliability/interrupted_test.cc
     tests/support/fault_io.cc
     tests/support/pack_image.cc
     tests/support/test_support.cc
@@ -50,6 +51,10 @@ if(BUILD_TESTING AND NOT WIN32)
   target_link_libraries(blobsmith_reliability_test PRIVATE
     blobsmith_core GTest::gtest GTest::gtest_main)
   target_compile_options(blobsmith_reliability_test PRIVATE ${BLOBSMITH_WARNINGS})
+  # The interrupted runs are runs of the built tool, ended by real signals.
+  target_compile_definitions(blobsmith_reliability_test PRIVATE
+    BLOBSMITH_TOOL_PATH="$<TARGET_FILE:blobsmith>")
+  add_dependencies(blobsmith_reliability_test blobsmith)
   target_link_options(blobsmith_reliability_test PRIVATE "LINKER:--wrap=${blobsmith_wrap_list}")
   gtest_discover_tests(blobsmith_reliability_test DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
