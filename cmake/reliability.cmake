@@ -15,16 +15,19 @@ if(WIN32 OR NOT BUILD_TESTING)
 endif()
 
 set(BLOBSMITH_SEAM_CALLS
-  io_open io_create_new io_read io_write io_seek io_tell io_status io_close
+  io_open io_create_new io_create_temp io_keep_temp
+  io_read io_write io_seek io_tell io_status io_close
   dir_search_open dir_search_next out_dir_open out_dir_open_level out_dir_create_file
   out_dir_replace_file path_status path_rename path_touch)
 list(JOIN BLOBSMITH_SEAM_CALLS ",--wrap=" blobsmith_wrap_list)
 
 set(BLOBSMITH_FUZZ_TARGETS extract_pack_fuzz reader_fuzz options_fuzz)
-# The option walks are fuzzed with every open, directory search and look at
-# a path refused, so arbitrary paths on the command line touch nothing.
+# The option walks are fuzzed with every open, directory search, look at a
+# path and naming of a temporary file refused, so arbitrary paths on the
+# command line touch nothing.
 set(BLOBSMITH_SANDBOX_WRAP
-  "LINKER:--wrap=io_open,--wrap=io_create_new,--wrap=dir_search_open,--wrap=out_dir_open,--wrap=path_status")
+  "LINKER:--wrap=io_open,--wrap=io_create_new,--wrap=io_create_temp,--wrap=io_keep_temp,\
+--wrap=dir_search_open,--wrap=out_dir_open,--wrap=path_status")
 
 function(blobsmith_add_fuzz_sources target name)
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/fuzz/${name}.cc)
@@ -39,6 +42,7 @@ if(BUILD_TESTING AND NOT WIN32)
   add_executable(blobsmith_reliability_test
     tests/reliability/hostile_test.cc
     tests/reliability/injected_faults_test.cc
+    tests/reliability/interrupted_test.cc
     tests/support/fault_io.cc
     tests/support/pack_image.cc
     tests/support/test_support.cc
@@ -47,6 +51,10 @@ if(BUILD_TESTING AND NOT WIN32)
   target_link_libraries(blobsmith_reliability_test PRIVATE
     blobsmith_core GTest::gtest GTest::gtest_main)
   target_compile_options(blobsmith_reliability_test PRIVATE ${BLOBSMITH_WARNINGS})
+  # The interrupted runs are runs of the built tool, ended by real signals.
+  target_compile_definitions(blobsmith_reliability_test PRIVATE
+    BLOBSMITH_TOOL_PATH="$<TARGET_FILE:blobsmith>")
+  add_dependencies(blobsmith_reliability_test blobsmith)
   target_link_options(blobsmith_reliability_test PRIVATE "LINKER:--wrap=${blobsmith_wrap_list}")
   gtest_discover_tests(blobsmith_reliability_test DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})

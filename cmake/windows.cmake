@@ -35,8 +35,13 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(${BLOBSMITH_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-# The Windows side of the output tree's seam.
-target_sources(blobsmith_test PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../tests/windows/out_dir_win32_test.cc)
+# The Windows side of the output tree's seam, and a run of the built tool
+# killed while it writes its pack.
+target_sources(blobsmith_test PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../tests/windows/out_dir_win32_test.cc
+  ${CMAKE_CURRENT_LIST_DIR}/../tests/windows/killed_run_win32_test.cc)
+# (Wine shows the build machine's root as drive Z:.)
+target_compile_definitions(blobsmith_test PRIVATE BLOBSMITH_TOOL_PATH="Z:$<TARGET_FILE:blobsmith>")
+add_dependencies(blobsmith_test blobsmith)
 
 # The black-box cases run blobsmith.exe through the same emulator; the
 # Windows runtime ends each console line in CR LF, and the CR is dropped

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "format/printable.h"
+#include "platform/interruptions.h"
 #include "read/io_source.h"
 
 namespace blobsmith {
@@ -47,6 +48,41 @@ int follow_link(char (&path)[PATH_BUFFER_SIZE]) {
   return 0;
 }
 
+// Puts a fresh name for the temporary file, beside final_path, in
+// temp_path. Returns -1 when it would not fit.
+int choose_temp_name(PackOutput* output) {
+  const size_t keep = directory_length(output->final_path);
+  char name[40];
+  std::snprintf(name, sizeof name, "%s%016" PRIx64 "%s", TEMP_PREFIX, unique_number(),
+                TEMP_SUFFIX);
+  const size_t name_length = std::strlen(name);
+  if (keep + name_length > static_cast<size_t>(PATH_MAX_LENGTH)) return -1;
+  std::memmove(output->temp_path, output->final_path, keep);
+  std::memcpy(output->temp_path + keep, name, name_length + 1);
+  return 0;
+}
+
+// Gives the temporary file its name, temp_path or, when that is taken, a
+// fresh one. Interruptions are held. Returns 0 or -1.
+int name_temp_file(PackOutput* output) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    if (attempt > 0 && choose_temp_name(output) != 0) return -1;
+    const int kept = io_keep_temp(output->file, output->temp_path);
+    if (kept == 0) output->temp_named = true;
+    if (kept != 1) return kept;
+  }
+  return -1;
+}
+
+// Removes the temporary file's name, when it has one, and its entry among
+// the temporary files. Interruptions are held.
+void drop_temp_name(PackOutput* output) {
+  if (output->temp_named) path_remove(output->temp_path);
+  output->temp_named = false;
+  forget_temporary(output->temp_slot);
+  output->temp_slot = -1;
+}
+
 }  // namespace
 
 int find_pack_output(const char* output_name, PackOutput* output) {
@@ -55,6 +91,8 @@ int find_pack_output(const char* output_name, PackOutput* output) {
   output->existed = false;
   output->existing_is_pack = false;
   output->temp_path[0] = '\0';
+  output->temp_named = false;
+  output->temp_slot = -1;
   std::memcpy(output->final_path, output_name, std::strlen(output_name) + 1);
   for (int hops = 0;; ++hops) {
     FileStatus status;
@@ -78,27 +116,30 @@ int find_pack_output(const char* output_name, PackOutput* output) {
 }
 
 int open_pack_output(PackOutput* output) {
-  const size_t keep = directory_length(output->final_path);
-  // A name that happens to be taken is tried again with another number.
-  char candidate[PATH_BUFFER_SIZE];
+  catch_interruptions();
+  const uint32_t permissions = output->existed ? output->existing.permissions : 0666;
+  int named = 0;
+  // The file is made and entered among the temporary files with no
+  // interruption between. A name that happens to be taken is tried again
+  // with another number.
+  hold_interruptions();
   for (int attempt = 0; attempt < 8 && output->file == nullptr; ++attempt) {
-    char name[40];
-    std::snprintf(name, sizeof name, "%s%016" PRIx64 "%s", TEMP_PREFIX, unique_number(),
-                  TEMP_SUFFIX);
-    const size_t name_length = std::strlen(name);
-    if (keep + name_length > static_cast<size_t>(PATH_MAX_LENGTH)) {
+    if (choose_temp_name(output) != 0) {
+      release_interruptions();
       std::printf("%s path name is too long, nothing written !!!\n",
                   printable(output->name).c_str());
       return -1;
     }
-    std::memcpy(candidate, output->final_path, keep);
-    std::memcpy(candidate + keep, name, name_length + 1);
-    const uint32_t permissions = output->existed ? output->existing.permissions : 0666;
-    output->file = io_create_new(candidate, permissions, output->existed ? 1 : 0);
+    output->file = io_create_temp(output->temp_path, permissions, output->existed ? 1 : 0, &named);
   }
-  if (output->file != nullptr) std::memcpy(output->temp_path, candidate, sizeof candidate);
+  if (output->file != nullptr && named != 0) {
+    output->temp_named = true;
+    output->temp_slot = remember_temporary(output->temp_path);
+  }
+  release_interruptions();
   FileStatus status;
-  if (output->file == nullptr || io_status(output->file, &status) != 0) {
+  if (output->file == nullptr || (output->temp_named && output->temp_slot < 0) ||
+      io_status(output->file, &status) != 0) {
     std::printf("%s open failed !!!\n", printable(output->name).c_str());
     discard_pack_output(output);
     return -1;
@@ -108,14 +149,20 @@ int open_pack_output(PackOutput* output) {
 }
 
 int commit_pack_output(PackOutput* output) {
-  const bool written = io_close(output->file) == 0;
+  // An interruption that arrives once the pack has a name waits for it to
+  // stand at the output, then ends the run.
+  hold_interruptions();
+  bool whole = name_temp_file(output) == 0;
+  whole = io_close(output->file) == 0 && whole;
   output->file = nullptr;
-  if (!written || path_rename(output->temp_path, output->final_path) != 0) {
+  whole = whole && path_rename(output->temp_path, output->final_path) == 0;
+  if (whole) output->temp_named = false;  // the name is the output's now
+  drop_temp_name(output);
+  release_interruptions();
+  if (!whole) {
     std::printf("%s write failed !!!\n", printable(output->name).c_str());
-    discard_pack_output(output);
     return -1;
   }
-  output->temp_path[0] = '\0';
   return 0;
 }
 
@@ -129,10 +176,11 @@ bool is_temporary_pack_name(const char* name) {
 }
 
 void discard_pack_output(PackOutput* output) {
+  hold_interruptions();
   if (output->file != nullptr) io_close(output->file);
   output->file = nullptr;
-  if (output->temp_path[0] != '\0') path_remove(output->temp_path);
-  output->temp_path[0] = '\0';
+  drop_temp_name(output);
+  release_interruptions();
 }
 
 }  // namespace blobsmith

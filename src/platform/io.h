@@ -96,6 +96,24 @@ blobsmith::IoFile* io_open(const char* path);
 // nullptr on failure.
 blobsmith::IoFile* io_create_new(const char* path, uint32_t permissions, int keep_exactly);
 
+// Creates a temporary file for reading and writing in path's directory,
+// with the permission bits io_create_new would give it, that does not
+// outlive the process unless io_keep_temp keeps it. On Linux the file has no
+// name (*named is set to 0 and path is not taken), so not even a killed
+// process leaves it behind. Where the file system refuses an unnamed file,
+// and on other systems, it is made at path as io_create_new makes a file
+// (*named is set to 1), for the caller to enter in the table of
+// platform/interruptions.h; on Windows it is then also marked to be deleted
+// when closed. Returns nullptr on failure.
+blobsmith::IoFile* io_create_temp(const char* path, uint32_t permissions, int keep_exactly,
+                                  int* named);
+
+// Keeps a file io_create_temp made past its close, at path: an unnamed file
+// gets that name (1 is returned, the file still unnamed, when something
+// already stands there), a named one, already at path, loses its mark to be
+// deleted when closed. Returns 0, 1, or -1 on failure.
+int io_keep_temp(blobsmith::IoFile* file, const char* path);
+
 // count records of size bytes; return the whole records moved. Writes may
 // be held in the buffer: a failure to write them out shows at io_close.
 size_t io_read(void* buffer, size_t size, size_t count, blobsmith::IoFile* file);

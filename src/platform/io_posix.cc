@@ -31,6 +31,7 @@ struct IoFile {
   size_t pending_length;  // bytes waiting in the buffer
   bool write_failed;      // a write already failed: sync and close say so
   bool read_only;         // opened for reading: status holds what it was then
+  bool unnamed;           // made by io_create_temp with no name yet
   FileStatus status;
 };
 
@@ -53,7 +54,7 @@ IoFile* make_file(const int fd) {
     ::close(fd);
     return nullptr;
   }
-  *file = IoFile{fd, buffer, 0, 0, 0, 0, 0, false, false, {}};
+  *file = IoFile{fd, buffer, 0, 0, 0, 0, 0, false, false, false, {}};
   return file;
 }
 
@@ -196,6 +197,47 @@ int failure_at(const int dir_fd, const char* name, OutObject* object) {
 
 constexpr int kMemberFlags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 
+#ifdef O_TMPFILE
+// What open_unnamed says when it makes no file.
+constexpr int kUnnamedRefused = -1;  // the system or file system has no unnamed files
+constexpr int kUnnamedFailed = -2;   // anything else, which a named file would meet too
+
+// The name through which the open descriptor fd is reached, to link it.
+void descriptor_path(const int fd, char (&path)[32]) {
+  std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
+}
+
+// Opens an unnamed file in the directory of path. Returns its descriptor,
+// kUnnamedRefused or kUnnamedFailed.
+int open_unnamed(const char* path, const mode_t mode) {
+  const char* slash = std::strrchr(path, '/');
+  const size_t length = slash == nullptr || slash == path ? 1 : static_cast<size_t>(slash - path);
+  char* dir = static_cast<char*>(std::malloc(length + 1));
+  if (dir == nullptr) return kUnnamedFailed;
+  std::memcpy(dir, slash == nullptr ? "." : path, length);
+  dir[length] = '\0';
+  const int fd = ::open(dir, O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+  const int error = errno;
+  std::free(dir);
+  if (fd >= 0) return fd;
+  // Kernels without unnamed files open the directory itself and refuse
+  // to write it (EISDIR); file systems without them say so.
+  return error == EOPNOTSUPP || error == EISDIR || error == EINVAL ? kUnnamedRefused
+                                                                   : kUnnamedFailed;
+}
+
+// True when fd can be given a name later: linking goes through
+// /proc/self/fd, which a chroot or a container may lack.
+bool can_be_linked(const int fd) {
+  char link_path[32];
+  descriptor_path(fd, link_path);
+  struct stat through_link;
+  struct stat own;
+  return ::stat(link_path, &through_link) == 0 && ::fstat(fd, &own) == 0 &&
+         through_link.st_dev == own.st_dev && through_link.st_ino == own.st_ino;
+}
+#endif
+
 }  // namespace
 
 bool is_platform_separator(const char c) { return c == '/'; }
@@ -306,6 +348,45 @@ IoFile* io_create_new(const char* path, const uint32_t permissions, const int ke
     return nullptr;
   }
   return blobsmith::make_file(fd);
+}
+
+IoFile* io_create_temp(const char* path, const uint32_t permissions, const int keep_exactly,
+                       int* named) {
+#ifdef O_TMPFILE
+  const int fd = blobsmith::open_unnamed(path, static_cast<mode_t>(permissions));
+  if (fd == blobsmith::kUnnamedFailed) return nullptr;
+  if (fd >= 0 && !blobsmith::can_be_linked(fd)) {
+    ::close(fd);  // the file goes with its only descriptor
+  } else if (fd >= 0) {
+    if (keep_exactly != 0 && ::fchmod(fd, static_cast<mode_t>(permissions)) != 0) {
+      ::close(fd);
+      return nullptr;
+    }
+    *named = 0;
+    IoFile* file = blobsmith::make_file(fd);
+    if (file != nullptr) file->unnamed = true;
+    return file;
+  }
+#endif
+  *named = 1;
+  return io_create_new(path, permissions, keep_exactly);
+}
+
+int io_keep_temp(IoFile* file, const char* path) {
+#ifdef O_TMPFILE
+  if (file->unnamed) {
+    char link_path[32];
+    blobsmith::descriptor_path(file->fd, link_path);
+    if (::linkat(AT_FDCWD, link_path, AT_FDCWD, path, AT_SYMLINK_FOLLOW) != 0) {
+      return errno == EEXIST ? 1 : -1;
+    }
+    file->unnamed = false;
+  }
+#else
+  (void)file;
+  (void)path;
+#endif
+  return 0;
 }
 
 size_t io_read(void* buffer, const size_t size, const size_t count, IoFile* file) {

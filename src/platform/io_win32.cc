@@ -20,7 +20,8 @@ namespace blobsmith {
 struct IoFile {
   std::FILE* stream;
   void* buffer;
-  bool read_only;  // opened for reading: status holds what it was then
+  bool read_only;        // opened for reading: status holds what it was then
+  bool delete_on_close;  // made by io_create_temp and not yet kept
   FileStatus status;
 };
 
@@ -53,6 +54,7 @@ IoFile* wrap_stream(std::FILE* stream) {
   }
   file->stream = stream;
   file->read_only = false;
+  file->delete_on_close = false;
   // A larger buffer than the runtime's default turns the 512-byte records
   // into few system calls; without it the stream keeps its own buffer.
   file->buffer = allocate_pages(IO_BUFFER_SIZE);
@@ -339,6 +341,39 @@ IoFile* io_create_new(const char* path, uint32_t /*permissions*/, int /*keep_exa
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   return blobsmith::wrap_handle(handle, _O_RDWR, "w+b");
+}
+
+IoFile* io_create_temp(const char* path, uint32_t /*permissions*/, int /*keep_exactly*/,
+                       int* named) {
+  *named = 1;
+  // With delete access the file can be marked to go when its handle closes,
+  // however the process ends. Others may delete it too: should the mark be
+  // refused, the interruption handler deletes it by name while it is open.
+  const HANDLE handle =
+      CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  FILE_DISPOSITION_INFO doomed = {TRUE};
+  const bool marked =
+      SetFileInformationByHandle(handle, FileDispositionInfo, &doomed, sizeof doomed) != 0;
+  IoFile* file = blobsmith::wrap_handle(handle, _O_RDWR, "w+b");
+  if (file == nullptr) {
+    if (!marked) DeleteFileA(path);
+    return nullptr;
+  }
+  file->delete_on_close = marked;
+  return file;
+}
+
+int io_keep_temp(IoFile* file, const char* /*path*/) {
+  if (!file->delete_on_close) return 0;
+  FILE_DISPOSITION_INFO kept = {FALSE};
+  if (!SetFileInformationByHandle(blobsmith::handle_of(file->stream), FileDispositionInfo, &kept,
+                                  sizeof kept)) {
+    return -1;
+  }
+  file->delete_on_close = false;
+  return 0;
 }
 
 size_t io_read(void* buffer, const size_t size, const size_t count, IoFile* file) {

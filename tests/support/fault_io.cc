@@ -61,6 +61,11 @@ BLOBSMITH_WRAP(FAULT_OPEN, IoFile*, io_open, nullptr, (const char* path), (path)
 BLOBSMITH_WRAP(FAULT_CREATE, IoFile*, io_create_new, nullptr,
                (const char* path, uint32_t permissions, int keep_exactly),
                (path, permissions, keep_exactly))
+BLOBSMITH_WRAP(FAULT_CREATE_TEMP, IoFile*, io_create_temp, nullptr,
+               (const char* path, uint32_t permissions, int keep_exactly, int* named),
+               (path, permissions, keep_exactly, named))
+BLOBSMITH_WRAP(FAULT_KEEP_TEMP, int, io_keep_temp, -1, (IoFile * file, const char* path),
+               (file, path))
 BLOBSMITH_WRAP(FAULT_SEEK, int, io_seek, -1, (IoFile * file, int64_t offset, int origin),
                (file, offset, origin))
 BLOBSMITH_WRAP(FAULT_TELL, int64_t, io_tell, -1, (IoFile * file), (file))

@@ -7,12 +7,15 @@
 #include <functional>
 
 // The calls, by the seam function they stand for: io_open, io_create_new,
-// io_read, io_write, io_seek, io_tell, io_status, io_close, dir_search_open,
-// dir_search_next, out_dir_open, out_dir_open_level, out_dir_create_file,
-// out_dir_replace_file, path_status, path_rename, path_touch.
+// io_create_temp, io_keep_temp, io_read, io_write, io_seek, io_tell,
+// io_status, io_close, dir_search_open, dir_search_next, out_dir_open,
+// out_dir_open_level, out_dir_create_file, out_dir_replace_file,
+// path_status, path_rename, path_touch.
 enum FaultCall {
   FAULT_OPEN,
   FAULT_CREATE,
+  FAULT_CREATE_TEMP,
+  FAULT_KEEP_TEMP,
   FAULT_READ,
   FAULT_WRITE,
   FAULT_SEEK,
