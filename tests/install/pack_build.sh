@@ -90,7 +90,9 @@ out=$work/inside-$(echo "$generator" | tr -dc 'A-Za-z')
 rm -rf "$out" && mkdir -p "$out" && ln -s "$tree" "$out/tree"
 case $generator in
   Ninja) build_command="ninja -C $out"
-    printf 'rule pack\n  command = %s -i tree -o $out --depfile $out.d\n  depfile = $out.d\n  deps = gcc\nbuild tree/assets.bin: pack\n' "$pack" >"$out/build.ninja" ;;
+    # (Not deps = gcc: Ninja would then delete the dependency file, which
+    # changes the very directory it names.)
+    printf 'rule pack\n  command = %s -i tree -o $out --depfile $out.d\n  depfile = $out.d\nbuild tree/assets.bin: pack\n' "$pack" >"$out/build.ninja" ;;
   *) build_command="make -C $out"
     printf 'tree/assets.bin:\n\t%s -i tree -o $@ --depfile $@.d\n-include tree/assets.bin.d\n' "$pack" >"$out/Makefile" ;;
 esac
