@@ -11,8 +11,8 @@
 
 #include "format/member_name.h"
 #include "format/pack_format.h"
-#include "platform/reader_file.h"
-#include "read/pack_head.h"
+#include "format/pack_head.h"
+#include "reader/reader_file.h"
 
 struct blobsmith_pack {
   blobsmith_io io;             // every read of the pack
