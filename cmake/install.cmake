@@ -107,9 +107,11 @@ check_required_components(blobsmith)
 configure_package_config_file(${PROJECT_BINARY_DIR}/blobsmith-config.cmake.in
   ${PROJECT_BINARY_DIR}/blobsmith-config.cmake
   INSTALL_DESTINATION ${BLOBSMITH_INSTALL_CMAKEDIR})
-# Before 1.0 a minor release may change the library's interface.
+# A request for 0.1 is met by 0.2: 0.2 only adds calls, keeping every call,
+# record and constant of 0.1 as it was (the soname stays 0). A release that
+# changes or removes any of them raises the major version and the soname.
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/blobsmith-config-version.cmake
-  COMPATIBILITY SameMinorVersion)
+  COMPATIBILITY SameMajorVersion)
 install(FILES
   ${PROJECT_BINARY_DIR}/blobsmith-config.cmake
   ${PROJECT_BINARY_DIR}/blobsmith-config-version.cmake
