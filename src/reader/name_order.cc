@@ -1,6 +1,8 @@
 // The reader's order of names, level by level.
 #include "reader/name_order.h"
 
+#include <cstddef>
+
 #include "format/member_name.h"
 
 namespace blobsmith {
@@ -58,6 +60,28 @@ bool differ_in_directory_case(const char* a, const char* b) {
     if (a[length] == '\0') return false;
     a += length + 1;
     b += length + 1;
+  }
+}
+
+int compare_neighbours(const char* a, const char* b, bool* directory_case) {
+  *directory_case = false;
+  for (size_t i = 0;; ++i) {
+    // Equal bytes, or the two separators, change nothing.
+    if (a[i] == b[i] || (is_name_separator(a[i]) && is_name_separator(b[i]))) {
+      if (a[i] == '\0') return 0;
+      continue;
+    }
+    // The first difference: the rest of its level, folded, decides when it
+    // differs there; else the level differs only in case, and its bytes do.
+    for (size_t k = i;; ++k) {
+      const unsigned x = level_byte(a[k]);
+      const unsigned y = level_byte(b[k]);
+      if (x != y) return x < y ? -1 : 1;
+      if (ends_level(x)) {
+        *directory_case = x == '/';
+        return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]) ? -1 : 1;
+      }
+    }
   }
 }
 

@@ -34,6 +34,11 @@ inline int compare_level_order(const char* a, const char* b) {
 // that differs only in letter case ("Img\\a" and "img\\b").
 bool differ_in_directory_case(const char* a, const char* b);
 
+// compare_level_order and differ_in_directory_case at once, found from the
+// first byte at which the names differ: what the index's build asks of
+// every two neighbours.
+int compare_neighbours(const char* a, const char* b, bool* directory_case);
+
 // The first level (counted from 1) at which name and probe fold apart,
 // with *order set to <0 or >0 as name's folded level sorts before or after
 // probe's; 0 when the two fold alike throughout.

@@ -33,6 +33,9 @@ TEST(NameOrder, AgreesWithThePackerButForDirectoriesDifferingInCase) {
     EXPECT_EQ(sign(compare_level_order(c.a, c.b)), c.order) << c.a << " " << c.b;
     EXPECT_EQ(sign(compare_level_order(c.b, c.a)), -c.order) << c.a << " " << c.b;
     EXPECT_EQ(differ_in_directory_case(c.a, c.b), c.directory_case) << c.a << " " << c.b;
+    bool noted = !c.directory_case;
+    EXPECT_EQ(sign(compare_neighbours(c.a, c.b, &noted)), c.order) << c.a << " " << c.b;
+    EXPECT_EQ(noted, c.directory_case) << c.a << " " << c.b;
     if (!c.directory_case && c.order != 0) {
       EXPECT_EQ(sign(compare_name_order(c.a, c.b)), c.order) << c.a << " " << c.b;
     }

@@ -25,7 +25,10 @@ std::string with_word(std::string image, const size_t at, const uint32_t word) {
 
 int64_t read_image(void* context, const uint64_t offset, void* buffer, const size_t length) {
   const std::string& image = *static_cast<const std::string*>(context);
-  const size_t copied = offset >= image.size() ? 0 : std::min(length, image.size() - offset);
+  const size_t copied =
+      offset >= image.size()
+          ? 0
+          : static_cast<size_t>(std::min<uint64_t>(length, image.size() - offset));
   if (copied > 0) std::memcpy(buffer, image.data() + offset, copied);
   return static_cast<int64_t>(copied);
 }

@@ -31,15 +31,21 @@ void sift_down(const blobsmith_pack* pack, uint16_t* heap, size_t root, const si
 // says whether it is plain (see pack_record.h).
 bool sort_part(const blobsmith_pack* pack, uint16_t* part, const size_t size) {
   bool sorted = true;
-  for (size_t k = 1; k < size && sorted; ++k) sorted = entry_before(pack, part[k - 1], part[k]);
-  if (!sorted) {
-    for (size_t root = size / 2; root-- > 0;) sift_down(pack, part, root, size);
-    for (size_t end = size; end-- > 1;) {
-      const uint16_t top = part[0];
-      part[0] = part[end];
-      part[end] = top;
-      sift_down(pack, part, 0, end);
-    }
+  bool plain = true;
+  for (size_t k = 1; k < size && sorted; ++k) {
+    bool directory_case = false;
+    const int order = compare_neighbours(entry_name(pack, part[k - 1]), entry_name(pack, part[k]),
+                                         &directory_case);
+    sorted = order < 0 || (order == 0 && part[k - 1] < part[k]);
+    plain = plain && !directory_case;
+  }
+  if (sorted) return plain;
+  for (size_t root = size / 2; root-- > 0;) sift_down(pack, part, root, size);
+  for (size_t end = size; end-- > 1;) {
+    const uint16_t top = part[0];
+    part[0] = part[end];
+    part[end] = top;
+    sift_down(pack, part, 0, end);
   }
   for (size_t k = 1; k < size; ++k) {
     if (differ_in_directory_case(entry_name(pack, part[k - 1]), entry_name(pack, part[k]))) {
