@@ -42,21 +42,5 @@ TEST(NameOrder, AgreesWithThePackerButForDirectoriesDifferingInCase) {
   }
 }
 
-TEST(NameOrder, ProbesTakeLeadingLevels) {
-  // "img" as a directory: its names and nothing else.
-  EXPECT_EQ(compare_to_probe("img\\a", "img\\", 1, false), 0);
-  EXPECT_LT(compare_to_probe("img", "img\\", 1, false), 0);
-  EXPECT_GT(compare_to_probe("img\\a", "img", 1, false), 0);
-  EXPECT_LT(compare_to_probe("Img\\a", "img\\", 1, false), 0);
-  EXPECT_EQ(compare_to_probe("Img\\a", "img\\", 1, true), 0);  // folded only
-  EXPECT_GT(compare_to_probe("img\\b", "img\\a", 2, false), 0);
-  int order = 0;
-  EXPECT_EQ(first_folded_difference("A\\b\\c", "a\\B\\d", &order), 3);
-  EXPECT_LT(order, 0);
-  EXPECT_EQ(first_folded_difference("A\\b", "a/B", &order), 0);
-  EXPECT_EQ(count_levels(""), 0);
-  EXPECT_EQ(count_levels("a\\b/c"), 3);
-}
-
 }  // namespace
 }  // namespace blobsmith
