@@ -73,7 +73,8 @@ bindings)
   if [ -f "$prefix/include/blobsmith/physfs.h" ]; then
     $c99 -o "$out/physfs_test" "$source/src/physfs/physfs_test.c" \
       $(pkg-config --cflags --libs blobsmith-physfs) -Wl,-rpath,"$lib" $link || fail "the PhysicsFS check does not build"
-    (cd "$out" && ./physfs_test "$work/res.bin" "$res") || fail "PhysicsFS reads the pack wrongly"
+    (cd "$out" && LSAN_OPTIONS=suppressions="$source/src/physfs/physfs_leaks.supp" ./physfs_test "$work/res.bin" "$res") ||
+      fail "PhysicsFS reads the pack wrongly"
   fi
   if [ -f "$prefix/include/blobsmith/sdl.h" ]; then
     { "$cmake" -S "$source/tests/install/sdl_consumer" -B "$out/sdl" -DCMAKE_PREFIX_PATH="$prefix" \
