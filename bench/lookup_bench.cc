@@ -1,7 +1,9 @@
 // The run-time reader on a full pack (2047 members, the most the tool
 // writes): a lookup by name, and a lookup with a read of a 4 KiB member,
 // from a pack in memory and from a file, on 1, 2 and 8 threads sharing one
-// open pack; a plain scan of the table for comparison; and opening a pack.
+// open pack; a plain scan of the table for comparison; opening a pack;
+// listing every directory of it; and verifying it, beside the checksum
+// fold alone over the same bytes.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "blobsmith/reader.h"
+#include "format/checksum.h"
 #include "format/member_name.h"
 #include "format/pack_format.h"
 #include "support/pack_image.h"
@@ -99,7 +102,13 @@ void BM_FindAndRead4K(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * MEMBER_SIZE));
 }
-BENCHMARK(BM_FindAndRead4K)->ArgName("file")->Arg(0)->Arg(1)->Threads(1)->Threads(2)->Threads(8)
+BENCHMARK(BM_FindAndRead4K)
+    ->ArgName("file")
+    ->Arg(0)
+    ->Arg(1)
+    ->Threads(1)
+    ->Threads(2)
+    ->Threads(8)
     ->UseRealTime();
 
 // For comparison: a scan of the table comparing folded names.
@@ -133,6 +142,61 @@ void BM_Open(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Open)->ArgName("file")->Arg(0)->Arg(1);
+
+// Every directory listed, from the root down: the items are the entries.
+int64_t list_tree(const blobsmith_pack* pack, const std::string& directory) {
+  blobsmith_dir dir;
+  blobsmith_dir_entry entry;
+  int64_t listed = 0;
+  if (blobsmith_dir_begin(pack, directory.c_str(), &dir) != BLOBSMITH_OK) return -1;
+  while (blobsmith_dir_next(&dir, &entry) == 1) {
+    ++listed;
+    if (entry.kind == BLOBSMITH_DIRECTORY) {
+      listed += list_tree(pack, directory.empty() ? entry.name : directory + "/" + entry.name);
+    }
+  }
+  return listed;
+}
+
+void BM_ListEveryDirectory(benchmark::State& state) {
+  const Fixture& f = fixture();
+  int64_t listed = 0;
+  for (auto _ : state) {
+    listed = list_tree(f.memory, "");
+    benchmark::DoNotOptimize(listed);
+  }
+  // 2047 files in 6 directories of 37 each.
+  if (listed != MEMBER_COUNT + 6 + 6 * 37) state.SkipWithError("listed wrongly");
+  state.SetItemsProcessed(state.iterations() * listed);
+}
+BENCHMARK(BM_ListEveryDirectory);
+
+// blobsmith_verify: arg 0 from memory, arg 1 from the file through a 1 MiB
+// work buffer.
+void BM_Verify(benchmark::State& state) {
+  const Fixture& f = fixture();
+  const blobsmith_pack* pack = state.range(0) == 0 ? f.memory : f.file;
+  std::vector<unsigned char> work(1 << 20);
+  for (auto _ : state) {
+    if (blobsmith_verify(pack, work.data(), work.size()) != BLOBSMITH_OK) {
+      state.SkipWithError("not whole");
+    }
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.image.size()));
+}
+BENCHMARK(BM_Verify)->ArgName("file")->Arg(0)->Arg(1);
+
+// The tool's fold alone over the same bytes, for comparison.
+void BM_FoldAlone(benchmark::State& state) {
+  const Fixture& f = fixture();
+  const auto* bytes = reinterpret_cast<const unsigned char*>(f.image.data());
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        checksum_update(static_cast<uint32_t>(f.image.size() - PACK_CHECKSUM_SIZE), bytes, 0));
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.image.size()));
+}
+BENCHMARK(BM_FoldAlone);
 
 }  // namespace
 

@@ -1,9 +1,11 @@
 # Installation: the tool and its manual page; the run-time reader (shared
 # and static libraries in the multiarch directory, its header, a CMake
 # package giving blobsmith::reader and blobsmith::reader_static, and
-# blobsmith-reader.pc); the licence and changelog. cpack -G DEB makes three
-# packages: blobsmith (the tool), libblobsmith-reader0 (the shared library)
-# and libblobsmith-reader-dev (what building against the reader needs).
+# blobsmith-reader.pc) and its bindings (cmake/bindings.cmake); the licence
+# and changelog. cpack -G DEB makes four packages: blobsmith (the tool),
+# libblobsmith-reader0 (the shared library), libblobsmith-reader-dev (what
+# building against the reader and its C bindings needs) and
+# python3-blobsmith (the Python module).
 # Below, the tests that build programs against an installed tree and check
 # the packages with lintian.
 include(CMakePackageConfigHelpers)
@@ -12,6 +14,7 @@ set(BLOBSMITH_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/blobsmith)
 set(BLOBSMITH_DOC_TOOL ${CMAKE_INSTALL_DATADIR}/doc/blobsmith)
 set(BLOBSMITH_DOC_LIB ${CMAKE_INSTALL_DATADIR}/doc/libblobsmith-reader0)
 set(BLOBSMITH_DOC_DEV ${CMAKE_INSTALL_DATADIR}/doc/libblobsmith-reader-dev)
+set(BLOBSMITH_DOC_PYTHON ${CMAKE_INSTALL_DATADIR}/doc/python3-blobsmith)
 
 install(TARGETS blobsmith EXPORT blobsmith-tool-targets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
@@ -41,7 +44,7 @@ endforeach()
 add_custom_target(blobsmith_compressed_docs ALL
   DEPENDS ${blobsmith_gz}/blobsmith.1.gz ${blobsmith_gz}/changelog.Debian.gz)
 install(FILES ${blobsmith_gz}/blobsmith.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
-foreach(doc IN ITEMS TOOL LIB DEV)
+foreach(doc IN ITEMS TOOL LIB DEV PYTHON)
   string(TOLOWER ${doc} component)
   if(component STREQUAL "lib")
     set(component library)
@@ -63,7 +66,7 @@ install(EXPORT blobsmith-tool-targets NAMESPACE blobsmith::
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/package/blobsmith-pack.cmake
   DESTINATION ${BLOBSMITH_INSTALL_CMAKEDIR} COMPONENT tool)
 file(WRITE ${PROJECT_BINARY_DIR}/blobsmith-config.cmake.in [=[
-# The blobsmith package (MIT licence), in two components:
+# The blobsmith package (MIT licence), in these components:
 #   reader  blobsmith::reader, the run-time reader as a shared library, and
 #           blobsmith::reader_static, the same as a static,
 #           position-independent library; both give blobsmith/reader.h.
@@ -71,6 +74,10 @@ file(WRITE ${PROJECT_BINARY_DIR}/blobsmith-config.cmake.in [=[
 #           blobsmith_add_pack (see blobsmith-pack.cmake). In a cross build,
 #           where the host's tool lies outside the find root, set the cache
 #           variable BLOBSMITH_EXECUTABLE to it.
+#   physfs  blobsmith::physfs, the PhysicsFS archiver (blobsmith/physfs.h),
+#           static; found with PhysicsFS through pkg-config.
+#   sdl     blobsmith::sdl, the SDL_RWops over a member (blobsmith/sdl.h),
+#           static; found with SDL2 through pkg-config.
 # With no components the reader is required and the tool taken when there.
 @PACKAGE_INIT@
 set(BLOBSMITH_EXECUTABLE "${BLOBSMITH_EXECUTABLE}" CACHE FILEPATH
@@ -86,6 +93,21 @@ foreach(_blobsmith_component IN LISTS _blobsmith_components)
      EXISTS "${CMAKE_CURRENT_LIST_DIR}/blobsmith-targets.cmake")
     include("${CMAKE_CURRENT_LIST_DIR}/blobsmith-targets.cmake")
     set(blobsmith_reader_FOUND TRUE)
+  elseif(_blobsmith_component MATCHES "^(physfs|sdl)$" AND
+         EXISTS "${CMAKE_CURRENT_LIST_DIR}/blobsmith-${_blobsmith_component}-targets.cmake")
+    # The binding's library is found through pkg-config, as it was built.
+    include(CMakeFindDependencyMacro)
+    find_dependency(PkgConfig)
+    if(_blobsmith_component STREQUAL "physfs")
+      pkg_check_modules(BLOBSMITH_PHYSFS QUIET IMPORTED_TARGET physfs>=3.0)
+    else()
+      pkg_check_modules(BLOBSMITH_SDL2 QUIET IMPORTED_TARGET sdl2)
+    endif()
+    if(TARGET PkgConfig::BLOBSMITH_PHYSFS OR TARGET PkgConfig::BLOBSMITH_SDL2)
+      include("${CMAKE_CURRENT_LIST_DIR}/blobsmith-targets.cmake")
+      include("${CMAKE_CURRENT_LIST_DIR}/blobsmith-${_blobsmith_component}-targets.cmake")
+      set(blobsmith_${_blobsmith_component}_FOUND TRUE)
+    endif()
   elseif(_blobsmith_component STREQUAL "tool")
     if(NOT TARGET blobsmith::blobsmith AND BLOBSMITH_EXECUTABLE)
       add_executable(blobsmith::blobsmith IMPORTED)
@@ -107,9 +129,11 @@ check_required_components(blobsmith)
 configure_package_config_file(${PROJECT_BINARY_DIR}/blobsmith-config.cmake.in
   ${PROJECT_BINARY_DIR}/blobsmith-config.cmake
   INSTALL_DESTINATION ${BLOBSMITH_INSTALL_CMAKEDIR})
-# Before 1.0 a minor release may change the library's interface.
+# A request for 0.1 is met by 0.2: 0.2 only adds calls, keeping every call,
+# record and constant of 0.1 as it was (the soname stays 0). A release that
+# changes or removes any of them raises the major version and the soname.
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/blobsmith-config-version.cmake
-  COMPATIBILITY SameMinorVersion)
+  COMPATIBILITY SameMajorVersion)
 install(FILES
   ${PROJECT_BINARY_DIR}/blobsmith-config.cmake
   ${PROJECT_BINARY_DIR}/blobsmith-config-version.cmake
@@ -128,16 +152,22 @@ Version: @PROJECT_VERSION@
 Libs: -L${libdir} -lblobsmith-reader
 Cflags: -I${includedir}
 ]=])
-install(CODE "
-  set(BLOBSMITH_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
-  set(CMAKE_INSTALL_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
-  set(CMAKE_INSTALL_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
-  set(PROJECT_VERSION \"${PROJECT_VERSION}\")
-  configure_file(\"${PROJECT_BINARY_DIR}/blobsmith-reader.pc.in\"
-    \"${PROJECT_BINARY_DIR}/blobsmith-reader.pc\" @ONLY)
-  file(INSTALL \"${PROJECT_BINARY_DIR}/blobsmith-reader.pc\"
-    DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\")
-" COMPONENT development)
+# blobsmith_install_pc(<name>): installs <name>.pc made from <name>.pc.in in
+# the build tree.
+function(blobsmith_install_pc name)
+  install(CODE "
+    set(BLOBSMITH_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+    set(CMAKE_INSTALL_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
+    set(CMAKE_INSTALL_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
+    set(PROJECT_VERSION \"${PROJECT_VERSION}\")
+    configure_file(\"${PROJECT_BINARY_DIR}/${name}.pc.in\" \"${PROJECT_BINARY_DIR}/${name}.pc\" @ONLY)
+    file(INSTALL \"${PROJECT_BINARY_DIR}/${name}.pc\"
+      DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\")
+  " COMPONENT development)
+endfunction()
+blobsmith_install_pc(blobsmith-reader)
+
+include(${CMAKE_CURRENT_LIST_DIR}/bindings.cmake)
 
 # cpack -G DEB: one package per component.
 set(BLOBSMITH_PACKAGE_CONTACT "blobsmith maintainers <maintainers@blobsmith.invalid>"
@@ -151,7 +181,7 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # component's description, and each of those begins with its own synopsis.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL tool library development)
+set(CPACK_COMPONENTS_ALL tool library development python)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -163,24 +193,46 @@ blobsmith packs the files of a directory tree into one flat pack file of
 512-byte blocks, with a table of names, offsets and sizes and a trailing
 checksum, and unpacks, lists and verifies such files.]=])
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME libblobsmith-reader0)
-set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
 set(CPACK_COMPONENT_LIBRARY_DESCRIPTION [=[run-time reader of blobsmith pack files
 A small C library that opens blobsmith pack files from memory, through read
 callbacks or from files, and looks up and reads their members from many
 threads at once, without allocating when given storage.]=])
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libblobsmith-reader-dev)
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libblobsmith-reader0 (= ${PROJECT_VERSION}-1)")
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION [=[run-time reader of blobsmith pack files (development files)
 The header, the static library, the CMake package and the pkg-config file
 for building programs against the blobsmith pack reader.]=])
-# The library package declares its soname in a shlibs file, so programs
-# built against it depend on it, and has dpkg run ldconfig through the
+set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-blobsmith)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+  "libblobsmith-reader${PROJECT_VERSION_MAJOR} (>= ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.0), python3:any")
+set(CPACK_COMPONENT_PYTHON_DESCRIPTION [=[run-time reader of blobsmith pack files (Python 3 module)
+The module blobsmith opens blobsmith pack files from paths or bytes, lists
+and reads their members, walks their directories and checks them, through
+the shared library with ctypes; python3 -m blobsmith lists, prints and
+verifies packs from the command line.]=])
+# The library package names, for each exported function, the release that
+# brought it (cmake/package/libblobsmith-reader0.symbols), so a program
+# depends on the earliest library that has every call it uses; its shlibs
+# file, for tools that do not read symbols, asks for this minor release or
+# later rather than this exact revision. dpkg runs ldconfig through the
 # ldconfig trigger. (CPack 3.25 also writes a postinst and postrm calling
-# ldconfig for any library under /usr/lib; redundant, and harmless.)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+# ldconfig for any library under /usr/lib: lintian's
+# maintscript-calls-ldconfig, redundant and harmless.)
 file(WRITE ${PROJECT_BINARY_DIR}/deb/triggers "activate-noawait ldconfig\n")
-set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/deb/triggers)
+file(WRITE ${PROJECT_BINARY_DIR}/deb/shlibs "libblobsmith-reader ${PROJECT_VERSION_MAJOR} \
+libblobsmith-reader${PROJECT_VERSION_MAJOR} (>= ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.0)\n")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/package/libblobsmith-reader0.symbols
+  ${PROJECT_BINARY_DIR}/deb/symbols COPYONLY)
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA
+  ${PROJECT_BINARY_DIR}/deb/triggers ${PROJECT_BINARY_DIR}/deb/shlibs ${PROJECT_BINARY_DIR}/deb/symbols)
+# Both library packages may be installed for several architectures at once
+# (Multi-Arch: same): what they hold lies in the multiarch directory or is
+# the same on every architecture. CPack 3.25 has no variable for the field,
+# so it follows the section, whose value CPack writes as it is given.
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION "libs\nMulti-Arch: same")
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION "libdevel\nMulti-Arch: same")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Let dpkg-shlibdeps name the packages the programs need.
 find_program(BLOBSMITH_DPKG_SHLIBDEPS dpkg-shlibdeps)
@@ -212,7 +264,7 @@ if(BUILD_TESTING AND NOT WIN32 AND NOT CMAKE_CROSSCOMPILING)
     set(blobsmith_consumer_link -fsanitize=thread)
   endif()
   list(JOIN blobsmith_consumer_link " " blobsmith_consumer_link)
-  foreach(step tree c cmake plugin symbols)
+  foreach(step tree c cmake plugin symbols bindings)
     if(step STREQUAL "symbols" AND blobsmith_consumer_link)
       continue()
     endif()

@@ -13,30 +13,51 @@
  *
  * Memory: every open takes an optional blobsmith_storage. Given caller
  * memory of at least blobsmith_storage_size(entry_count) bytes (any
- * alignment), the reader never allocates: not when opening, looking up or
- * reading. Given an allocator, it asks it once per open and releases the
- * block at close. Given neither (storage NULL), it uses malloc and free.
+ * alignment), the reader never allocates: not when opening, looking up,
+ * listing a directory, reading or verifying. That memory holds the open
+ * pack and must stay untouched until blobsmith_close. Given an allocator,
+ * it asks it once per open and releases the block at close; the
+ * blobsmith_allocator record is copied at the open (it may be a local), but
+ * its functions and context are called at blobsmith_close and must still
+ * be valid then. Given neither (storage NULL), it uses malloc and free. The
+ * blobsmith_storage record itself is read only during the open.
  *
  * Arguments: a NULL pointer where a call needs one is refused with
  * BLOBSMITH_ERROR_ARGUMENT before anything is read, allocated or opened, and
  * no out-parameter is written. NULL is allowed only where this header says
  * so: the pack given to blobsmith_close, the storage of an open, a
  * storage's allocator (and its memory when its size is 0), the buffer of
- * blobsmith_read and blobsmith_read_member when its length is 0, and the
- * contexts, which are passed to the caller's functions as they are.
+ * blobsmith_read and blobsmith_read_member when its length is 0, the index
+ * of blobsmith_stat, the work buffer of blobsmith_verify, the bytes of
+ * blobsmith_verify_update when their length is 0, and the contexts, which
+ * are passed to the caller's functions as they are.
  *
  * Threads: once open, a pack may be used from any number of threads at the
- * same time: blobsmith_find, blobsmith_member_at, blobsmith_read,
- * blobsmith_read_member, blobsmith_member_data, blobsmith_entry_count and
- * blobsmith_pack_info change nothing and keep no cursor or buffer (reads
- * are positional). A read callback is called from every thread that reads,
- * possibly at the same time, and must allow it. blobsmith_close must not run
- * while any other call on the same pack does.
+ * same time: every call taking a const blobsmith_pack* (blobsmith_find,
+ * blobsmith_find_exact, blobsmith_stat, blobsmith_dir_begin,
+ * blobsmith_member_at, blobsmith_read, blobsmith_read_member,
+ * blobsmith_member_data, blobsmith_entry_count, blobsmith_pack_info_of and
+ * blobsmith_verify) changes nothing in it and keeps no cursor or buffer in
+ * it (reads are positional; a directory cursor and a check state are the
+ * caller's own, one per thread). A read callback is called from every
+ * thread that reads, possibly at the same time, and must allow it.
+ * blobsmith_close must not run while any other call on the same pack does,
+ * and no cursor over a pack may be used after it is closed.
  *
- * Names: a lookup compares ASCII letters without regard to case and takes
- * "/" and "\\" alike, so "img/logo.png" finds the stored "img\\logo.png".
- * When several members match, one equal to the name byte for byte (the two
- * separators still alike) wins, otherwise the first in table order.
+ * Names: stored names are relative, with "\\" between levels. Every call
+ * takes "/" and "\\" alike and compares a name with stored names as it is:
+ * nothing is stripped or resolved, so "/img/logo.png", "./img/logo.png" and
+ * "img//logo.png" find nothing in a pack the tool wrote (strip such
+ * prefixes first). blobsmith_find compares ASCII letters without regard to
+ * case, so "IMG/LOGO.PNG" finds the stored "img\\logo.png"; when several
+ * members match, one equal to the name byte for byte (the two separators
+ * still alike) wins, otherwise the first in table order.
+ * blobsmith_find_exact and the directory view compare byte for byte:
+ * "Img/" and "img/" are different directories there.
+ *
+ * Versions: a release that only adds calls raises the minor version; the
+ * calls, records and constants of earlier 0.x releases stay as they were,
+ * with the same soname (0).
  */
 #ifndef BLOBSMITH_READER_H_
 #define BLOBSMITH_READER_H_
@@ -56,6 +77,18 @@
 extern "C" {
 #endif
 
+/* The version of this header. blobsmith_version gives the library's, which
+ * may be later than the header a program was built with. */
+#define BLOBSMITH_VERSION_MAJOR 0
+#define BLOBSMITH_VERSION_MINOR 2
+#define BLOBSMITH_VERSION_PATCH 0
+/* A version as one number that orders as versions do: 0x000200 is 0.2.0. */
+#define BLOBSMITH_VERSION_NUMBER(major, minor, patch) \
+  ((uint32_t)(major) << 16 | (uint32_t)(minor) << 8 | (uint32_t)(patch))
+#define BLOBSMITH_VERSION                                                    \
+  BLOBSMITH_VERSION_NUMBER(BLOBSMITH_VERSION_MAJOR, BLOBSMITH_VERSION_MINOR, \
+                           BLOBSMITH_VERSION_PATCH)
+
 /* Statuses. Calls return BLOBSMITH_OK (or a count or index of 0 or more)
  * on success and one of the negative values below on failure. */
 #define BLOBSMITH_OK 0
@@ -73,6 +106,11 @@ extern "C" {
 #define BLOBSMITH_ERROR_DAMAGED (-12)       /* the entry's name or bytes lie outside the pack */
 #define BLOBSMITH_ERROR_BUFFER (-13)        /* the buffer cannot hold the whole member */
 #define BLOBSMITH_ERROR_NOT_IN_MEMORY (-14) /* the pack was not opened from memory */
+#define BLOBSMITH_ERROR_CHECKSUM (-15)      /* the checksum is not the stored one, or none */
+
+/* What a name is in the directory view. */
+#define BLOBSMITH_FILE 1
+#define BLOBSMITH_DIRECTORY 2
 
 /* Most entries a pack the reader opens may hold. */
 #define BLOBSMITH_MAX_ENTRIES 2047
@@ -157,10 +195,20 @@ BLOBSMITH_API int32_t blobsmith_entry_count(const blobsmith_pack* pack);
 /* The header's entry count, machine flag and stamps. */
 BLOBSMITH_API int blobsmith_pack_info_of(const blobsmith_pack* pack, blobsmith_pack_info* info);
 
-/* The index of the member called name, in O(log n), or
- * BLOBSMITH_ERROR_NOT_FOUND. Zeroed entries and names not terminated in
- * their field are never found. */
+/* The index of the member called name, ASCII letters compared without
+ * regard to case (see Names above), or BLOBSMITH_ERROR_NOT_FOUND (or
+ * _ARGUMENT). Zeroed entries and names not terminated in their field are
+ * never found; names that are not canonical are. O(log n), and O(log n)
+ * more for each further member whose name differs from this one only in
+ * letter case. It returns int32_t, like blobsmith_find_exact and unlike the
+ * int of other calls, because an index is an int32_t everywhere in this
+ * header; the statuses it returns have the same values. */
 BLOBSMITH_API int32_t blobsmith_find(const blobsmith_pack* pack, const char* name);
+
+/* The index of the member called exactly name, byte for byte with "/" and
+ * "\\" alike, or BLOBSMITH_ERROR_NOT_FOUND (or _ARGUMENT). Among members
+ * of one name the first in table order. O(log n). */
+BLOBSMITH_API int32_t blobsmith_find_exact(const blobsmith_pack* pack, const char* name);
 
 /* Fills member for entry index. Returns BLOBSMITH_OK, _INDEX, or _DAMAGED
  * (member still filled) when the stored name has no terminator or the
@@ -190,6 +238,106 @@ BLOBSMITH_API int blobsmith_member_data(const blobsmith_pack* pack, int32_t inde
 
 /* A short English text for any status, "unknown status" for others. */
 BLOBSMITH_API const char* blobsmith_status_text(int status);
+
+/* The library's version, as BLOBSMITH_VERSION_NUMBER gives it. */
+BLOBSMITH_API uint32_t blobsmith_version(void);
+
+/* The directory view: the pack's canonical names (levels separated by
+ * single "\\", none empty, "." or "..", no leading or trailing separator and
+ * no drive prefix: every name the tool writes) as a tree of directories
+ * and files. "" is the root; a directory is every leading run of levels of
+ * a name; each level compares byte for byte. Names that are not canonical
+ * are left out of it (blobsmith_find and blobsmith_find_exact still find
+ * them), and so is a zeroed entry. A name that is both a member and a
+ * level of another member's name is a file in the view, and nothing below
+ * it is in the view (--verify reports such packs). Of several members of
+ * one name, the view holds the first in table order.
+ *
+ * Names given to these calls are "" or canonical with "/" or "\\" between
+ * levels; any other is in no directory. Each costs O(log n) for each level
+ * of the name, and listing a directory of k entries O(k log n) in all,
+ * with no storage beyond the open's. */
+
+/* What one directory entry is. */
+typedef struct blobsmith_dir_entry {
+  char name[56]; /* its own level, terminated: "logo.png" in "img" */
+  int32_t kind;  /* BLOBSMITH_FILE or BLOBSMITH_DIRECTORY */
+  int32_t index; /* the member, for a file; -1 for a directory */
+} blobsmith_dir_entry;
+
+/* A cursor over one directory, the caller's own: 64 bytes on every
+ * platform, a part of them reserved for later releases. It refers to the
+ * pack it was begun on and may be copied; a copy goes on from where the
+ * original stood. */
+typedef struct blobsmith_dir {
+  uint64_t opaque[8];
+} blobsmith_dir;
+
+/* What name is in the view: returns BLOBSMITH_FILE and sets *index to the
+ * member, BLOBSMITH_DIRECTORY and sets *index to -1, or
+ * BLOBSMITH_ERROR_NOT_FOUND (or _ARGUMENT) and leaves *index alone. index
+ * may be NULL. The root "" is always a directory. */
+BLOBSMITH_API int blobsmith_stat(const blobsmith_pack* pack, const char* name, int32_t* index);
+
+/* Sets *dir at the start of directory name. Returns BLOBSMITH_OK, or
+ * BLOBSMITH_ERROR_NOT_FOUND when name is no directory in the view (a
+ * file's name included), or _ARGUMENT. */
+BLOBSMITH_API int blobsmith_dir_begin(const blobsmith_pack* pack, const char* name,
+                                      blobsmith_dir* dir);
+
+/* Fills *entry with the directory's next entry and returns 1, or returns 0
+ * once every entry has been given (and again after that), or _ARGUMENT
+ * for a cursor that blobsmith_dir_begin did not set. Each file and each
+ * subdirectory comes once, in the packer's order: by name with ASCII
+ * letters taken as lower case, names equal but for case by their bytes, a
+ * subdirectory standing where its first member's name stands (so "a.txt"
+ * comes before a directory "a", since "." sorts before "/"). */
+BLOBSMITH_API int blobsmith_dir_next(blobsmith_dir* dir, blobsmith_dir_entry* entry);
+
+/* blobsmith_verify: a check at run time that an open pack is whole: the
+ * pack's length holds its header and table, every member's bytes lie
+ * inside the data area (from byte 133120) and before the checksum word,
+ * and the checksum folded over every byte before its last four equals the
+ * word stored there. Returns BLOBSMITH_OK, BLOBSMITH_ERROR_DAMAGED (a
+ * member outside), BLOBSMITH_ERROR_CHECKSUM, BLOBSMITH_ERROR_READ or
+ * _ARGUMENT. A pack whose header says it carries no checksum (checksum
+ * mode 0) cannot be shown whole and gets BLOBSMITH_ERROR_CHECKSUM once its
+ * members are found inside it.
+ *
+ * From memory it folds the image where it lies, at the speed of the
+ * tool's own fold. Otherwise it reads the pack in chunks through work
+ * (work_size bytes, 64 KiB or more for speed), or, when work is NULL,
+ * through a buffer of BLOBSMITH_VERIFY_STACK_BYTES on the stack; it never
+ * allocates. It is not --verify, which also holds a pack to everything the
+ * tool writes: the header's fixed fields and stamps, zero reserved blocks
+ * and padding, names terminated, canonical, in order and apart from each
+ * other, members contiguous, and the file's exact length. */
+#define BLOBSMITH_VERIFY_STACK_BYTES 4096
+BLOBSMITH_API int blobsmith_verify(const blobsmith_pack* pack, void* work, size_t work_size);
+
+/* The same check over a pack's bytes as they arrive (a download, a read
+ * from flash), with no pack opened and nothing allocated: begin, then
+ * update with each piece in order, then end. The state is the caller's
+ * own: 128 bytes on every platform, a part of them reserved. */
+typedef struct blobsmith_verify_state {
+  uint64_t opaque[16];
+} blobsmith_verify_state;
+
+/* Sets *state at the start of a pack. Returns BLOBSMITH_OK or _ARGUMENT. */
+BLOBSMITH_API int blobsmith_verify_begin(blobsmith_verify_state* state);
+
+/* Takes the next length bytes of the pack. Returns BLOBSMITH_OK while the
+ * bytes so far may still make a whole pack or, as soon as they cannot, a
+ * status saying why (BLOBSMITH_ERROR_NOT_A_PACK, _ENTRY_COUNT or _DAMAGED),
+ * so a download can stop early; or _ARGUMENT for a state not begun. */
+BLOBSMITH_API int blobsmith_verify_update(blobsmith_verify_state* state, const void* bytes,
+                                          size_t length);
+
+/* The verdict on every byte given: what blobsmith_open_memory and then
+ * blobsmith_verify would say of them (BLOBSMITH_ERROR_TRUNCATED for a pack
+ * that ends inside its header or table). The state may be ended again,
+ * with the same answer, or begun anew. */
+BLOBSMITH_API int blobsmith_verify_end(const blobsmith_verify_state* state);
 
 #ifdef __cplusplus
 }

@@ -2,8 +2,8 @@
 #ifndef BLOBSMITH_READ_IO_SOURCE_H_
 #define BLOBSMITH_READ_IO_SOURCE_H_
 
+#include "format/pack_head.h"
 #include "platform/io.h"
-#include "read/pack_head.h"
 
 namespace blobsmith {
 

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Step tree installs into <work-dir>/prefix and packs examples/res with the
 # installed tool; c (C99, pkg-config), cmake (the same code as C++,
-# find_package), plugin (the static reader in a shared library) and symbols
-# use that prefix from outside the project.
+# find_package), plugin (the static reader in a shared library), symbols and
+# bindings (those installed) use that prefix from outside the project.
 #
 #   sh run.sh <step> <work-dir> <source-dir> <build-dir> <config> <version> <libdir> \
 #     <cmake> <cc> <c++> [<link-flags>]
@@ -61,6 +61,35 @@ symbols)
   nm -g --defined-only "$lib/libblobsmith-reader.a" | awk 'NF == 3 { print $3 }' >"$out/a.txt"
   ! grep -v -e '^blobsmith_' -e '^_ZNK\{0,1\}9blobsmith' "$out/a.txt" >&2 || fail "the static library defines other names"
   grep '^blobsmith_' "$out/a.txt" | LC_ALL=C sort | cmp -s - "$out/api.txt" || fail "the static library lacks functions"
+  # The Debian symbols file names each of them once.
+  sed -n 's/^ \(blobsmith_[a-z_]*\)@Base .*/\1/p' "$source/cmake/package/libblobsmith-reader0.symbols" |
+    LC_ALL=C sort | diff "$out/api.txt" - >&2 || fail "the symbols file names other functions"
+  ;;
+bindings)
+  # Each binding that was built, from the installed tree: the PhysicsFS
+  # archiver through pkg-config, the SDL_RWops through find_package, the
+  # Python module from its installed folder; each on the installed tool's
+  # pack of examples/res.
+  if [ -f "$prefix/include/blobsmith/physfs.h" ]; then
+    $c99 -o "$out/physfs_test" "$source/src/physfs/physfs_test.c" \
+      $(pkg-config --cflags --libs blobsmith-physfs) -Wl,-rpath,"$lib" $link || fail "the PhysicsFS check does not build"
+    (cd "$out" && LSAN_OPTIONS=suppressions="$source/src/physfs/physfs_leaks.supp" ./physfs_test "$work/res.bin" "$res") ||
+      fail "PhysicsFS reads the pack wrongly"
+  fi
+  if [ -f "$prefix/include/blobsmith/sdl.h" ]; then
+    { "$cmake" -S "$source/tests/install/sdl_consumer" -B "$out/sdl" -DCMAKE_PREFIX_PATH="$prefix" \
+        -DCMAKE_C_COMPILER="$cc" -DCMAKE_BUILD_TYPE="$config" -DCMAKE_EXE_LINKER_FLAGS="$link" \
+        -DCHECK_SOURCE="$source/src/sdl/sdl_rwops_test.c" && "$cmake" --build "$out/sdl"; } >"$out/sdl.log" 2>&1 ||
+      { cat "$out/sdl.log" >&2; fail "the SDL check does not build"; }
+    mkdir "$out/tree" && cp -R "$res/." "$out/tree/" && "$out/sdl/sdl_check" bmp "$out/tree/picture.bmp" &&
+      "$prefix/bin/blobsmith" --pack -q -i "$out/tree" -o "$out/sdl.bin" >/dev/null &&
+      SDL_VIDEODRIVER=dummy "$out/sdl/sdl_check" "$out/sdl.bin" "$out/tree" || fail "SDL reads the pack wrongly"
+  fi
+  if [ -x /usr/bin/python3 ] && [ -z "$link" ]; then
+    [ "$(PYTHONPATH="$prefix/lib/python3/dist-packages" BLOBSMITH_READER_LIBRARY="$lib/libblobsmith-reader.so.0" \
+      /usr/bin/python3 -m blobsmith verify "$work/res.bin")" = "$work/res.bin is sound" ] ||
+      fail "the installed Python module does not verify the pack"
+  fi
   ;;
 *) fail "no step $step" ;;
 esac

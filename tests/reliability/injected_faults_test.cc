@@ -72,33 +72,35 @@ TEST(InjectedFaults, PackAndUnpackRunsTellTheTruth) {
   const std::string clean = read_file("clean.bin");
   write_file("out.bin", "earlier");
   const std::vector<std::string> tree = list_tree(".");
-  const int packs = sweep({"--pack", "-o", "out.bin"}, [] { write_file("out.bin", "earlier"); },
-                          [&](const int status, const int problems) {
-    EXPECT_EQ(list_tree("."), tree);  // out.bin and no temporary file
-    EXPECT_EQ(problems == 0, status == 0);
-    if (status != 1) {
-      EXPECT_TRUE(read_file("out.bin") == (status == 0 ? clean : "earlier"));
-    } else {
-      fault_reset();
-      testing::internal::CaptureStdout();
-      EXPECT_EQ(verify_pack("out.bin").problems, 0);
-      testing::internal::GetCapturedStdout();
-    }
-  });
+  const int packs = sweep(
+      {"--pack", "-o", "out.bin"}, [] { write_file("out.bin", "earlier"); },
+      [&](const int status, const int problems) {
+        EXPECT_EQ(list_tree("."), tree);  // out.bin and no temporary file
+        EXPECT_EQ(problems == 0, status == 0);
+        if (status != 1) {
+          EXPECT_TRUE(read_file("out.bin") == (status == 0 ? clean : "earlier"));
+        } else {
+          fault_reset();
+          testing::internal::CaptureStdout();
+          EXPECT_EQ(verify_pack("out.bin").problems, 0);
+          testing::internal::GetCapturedStdout();
+        }
+      });
   unsetenv("SOURCE_DATE_EPOCH");
   EXPECT_GT(packs, 60);
 
   run_tool({"--unpack", "-i", "clean.bin", "-o", "want/deep"});
-  const int unpacks = sweep({"--unpack", "-i", "clean.bin", "-o", "out/deep"},
-                            [] { std::system("rm -rf out"); },
-                            [&](const int status, const int problems) {
-    EXPECT_TRUE(read_file("clean.bin") == clean);
-    EXPECT_EQ(problems == 0, status == 0);
-    if (status == 0) {
-      EXPECT_EQ(list_tree("out"), list_tree("want"));
-      EXPECT_TRUE(read_file("out/deep/sub/odd.bin") == read_file("want/deep/sub/odd.bin"));
-    }
-  });
+  const int unpacks = sweep(
+      {"--unpack", "-i", "clean.bin", "-o", "out/deep"},
+      [] { EXPECT_EQ(std::system("rm -rf out"), 0); },
+      [&](const int status, const int problems) {
+        EXPECT_TRUE(read_file("clean.bin") == clean);
+        EXPECT_EQ(problems == 0, status == 0);
+        if (status == 0) {
+          EXPECT_EQ(list_tree("out"), list_tree("want"));
+          EXPECT_TRUE(read_file("out/deep/sub/odd.bin") == read_file("want/deep/sub/odd.bin"));
+        }
+      });
   EXPECT_GT(unpacks, 25);
 }
 

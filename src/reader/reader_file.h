@@ -1,7 +1,7 @@
 // The run-time reader's one platform service: a file opened by path and
 // read at offsets, from any number of threads at once, without allocating.
-#ifndef BLOBSMITH_PLATFORM_READER_FILE_H_
-#define BLOBSMITH_PLATFORM_READER_FILE_H_
+#ifndef BLOBSMITH_READER_READER_FILE_H_
+#define BLOBSMITH_READER_READER_FILE_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -26,4 +26,4 @@ void reader_file_close(ReaderFile* file);
 
 }  // namespace blobsmith
 
-#endif  // BLOBSMITH_PLATFORM_READER_FILE_H_
+#endif  // BLOBSMITH_READER_READER_FILE_H_

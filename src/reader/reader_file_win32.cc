@@ -2,7 +2,7 @@
 // each call's OVERLAPPED record, so no shared position is relied on.
 #include <windows.h>
 
-#include "platform/reader_file.h"
+#include "reader/reader_file.h"
 
 namespace blobsmith {
 

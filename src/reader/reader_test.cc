@@ -1,6 +1,7 @@
 // The run-time reader through its C interface: three ways to open, reads,
 // storage and allocation (on POSIX the binary wraps malloc, calloc and realloc
-// to count them), and eight threads on one pack (ThreadSanitizer in CI).
+// to count them), and eight threads looking up and reading one pack while
+// two list it (ThreadSanitizer in CI).
 #include "blobsmith/reader.h"
 
 #include <gtest/gtest.h>
@@ -122,6 +123,14 @@ TEST(Reader, CallerStorageAndAllocator) {
     char buffer[1100];
     EXPECT_EQ(blobsmith_read_member(pack, blobsmith_find(pack, "IMG/LOGO.PNG"), buffer, 1100),
               1025);
+    // Nor to look up exactly, list a directory or verify.
+    EXPECT_EQ(blobsmith_find_exact(pack, "img/logo.png"), 3);
+    blobsmith_dir dir;
+    blobsmith_dir_entry entry;
+    EXPECT_EQ(blobsmith_dir_begin(pack, "img", &dir), BLOBSMITH_OK);
+    EXPECT_EQ(blobsmith_dir_next(&dir, &entry), 1);
+    EXPECT_EQ(blobsmith_stat(pack, "Readme", nullptr), BLOBSMITH_FILE);
+    EXPECT_EQ(blobsmith_verify(pack, nullptr, 0), BLOBSMITH_OK);
     blobsmith_close(pack);
     g_counting = false;
     EXPECT_EQ(g_allocations.load(), 0);
@@ -175,12 +184,27 @@ TEST(Reader, EightThreadsReadOnePackAtOnce) {
         const std::string& want = contents[i];
         const size_t offset = want.empty() ? 0 : random() % want.size();
         const blobsmith_pack* pack = packs[random() % 2];
-        const int32_t index = blobsmith_find(pack, names[i].c_str());
+        const int32_t index = n % 2 == 0 ? blobsmith_find(pack, names[i].c_str())
+                                         : blobsmith_find_exact(pack, names[i].c_str());
         const int64_t got = blobsmith_read(pack, index, offset, buffer.data(), buffer.size());
         wrong += index != static_cast<int32_t>(i) ||
                  got != static_cast<int64_t>(want.size() - offset) ||
                  std::memcmp(buffer.data(), want.data() + offset, want.size() - offset) != 0;
       }
+    });
+  }
+  // And two more threads list every directory of both packs meanwhile.
+  for (unsigned t = 0; t < 2; ++t) {
+    threads.emplace_back([&, t] {
+      blobsmith_dir root, dir;
+      blobsmith_dir_entry entry, file;
+      wrong += blobsmith_dir_begin(packs[t], "", &root) != BLOBSMITH_OK;
+      int files = 0;
+      while (blobsmith_dir_next(&root, &entry) == 1) {
+        wrong += blobsmith_dir_begin(packs[t], entry.name, &dir) != BLOBSMITH_OK;
+        while (blobsmith_dir_next(&dir, &file) == 1) ++files;
+      }
+      wrong += files != 1500;
     });
   }
   for (std::thread& thread : threads) thread.join();
@@ -206,6 +230,11 @@ TEST(Reader, WhatCannotBeOpened) {
   EXPECT_STREQ(blobsmith_status_text(BLOBSMITH_ERROR_DAMAGED),
                "the entry's name or bytes lie outside the pack");
   EXPECT_STREQ(blobsmith_status_text(7), "unknown status");
+  EXPECT_STREQ(blobsmith_status_text(BLOBSMITH_ERROR_CHECKSUM),
+               "the checksum is not the stored one, or there is none");
+  EXPECT_STREQ(blobsmith_status_text(-16), "unknown status");
+  // The library is the header's release.
+  EXPECT_EQ(blobsmith_version(), BLOBSMITH_VERSION);
 }
 
 TEST(Reader, RefusesEveryNullPointer) {
@@ -237,6 +266,11 @@ TEST(Reader, RefusesEveryNullPointer) {
   char buffer[8];
   blobsmith_member member;
   blobsmith_pack_info info;
+  blobsmith_dir dir;
+  ASSERT_EQ(blobsmith_dir_begin(pack, "", &dir), BLOBSMITH_OK);
+  blobsmith_dir_entry entry;
+  blobsmith_verify_state state;
+  ASSERT_EQ(blobsmith_verify_begin(&state), BLOBSMITH_OK);
 #ifndef _WIN32
   const int lowest_free = dup(0);
   close(lowest_free);
@@ -265,6 +299,21 @@ TEST(Reader, RefusesEveryNullPointer) {
       blobsmith_member_data(nullptr, 0, &data, &size),
       blobsmith_member_data(pack, 0, nullptr, &size),
       blobsmith_member_data(pack, 0, &data, nullptr),
+      blobsmith_find_exact(nullptr, "a.txt"),
+      blobsmith_find_exact(pack, nullptr),
+      blobsmith_stat(nullptr, "a.txt", &count),
+      blobsmith_stat(pack, nullptr, &count),
+      blobsmith_dir_begin(nullptr, "", &dir),
+      blobsmith_dir_begin(pack, nullptr, &dir),
+      blobsmith_dir_begin(pack, "", nullptr),
+      blobsmith_dir_next(nullptr, &entry),
+      blobsmith_dir_next(&dir, nullptr),
+      blobsmith_verify(nullptr, nullptr, 0),
+      blobsmith_verify(pack, nullptr, 1),
+      blobsmith_verify_begin(nullptr),
+      blobsmith_verify_update(nullptr, "x", 1),
+      blobsmith_verify_update(&state, nullptr, 1),
+      blobsmith_verify_end(nullptr),
   };
   for (size_t k = 0; k < sizeof refused / sizeof refused[0]; ++k) {
     EXPECT_EQ(refused[k], BLOBSMITH_ERROR_ARGUMENT) << "call " << k;
@@ -284,6 +333,7 @@ TEST(Reader, RefusesEveryNullPointer) {
   // Where no bytes are asked for, no buffer is needed.
   EXPECT_EQ(blobsmith_read(pack, 0, 0, nullptr, 0), 0);
   EXPECT_EQ(blobsmith_read_member(pack, 4, nullptr, 0), 0);
+  EXPECT_EQ(blobsmith_verify_update(&state, nullptr, 0), BLOBSMITH_OK);
   blobsmith_close(pack);
 }
 

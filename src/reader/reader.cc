@@ -1,34 +1,20 @@
-// The run-time reader: the C interface of blobsmith/reader.h. An open pack is
-// one record in storage the caller gave or in one allocation: the record, a
-// copy of the entry table (unless the pack is in memory) and the indices of
-// the named entries in the packer's order. Nothing changes after the open,
-// so any number of threads may look up and read at once.
+// The run-time reader: opening, closing, lookups and reads of the C
+// interface of blobsmith/reader.h. An open pack is one record in storage
+// the caller gave or in one allocation: the record, the index of its named
+// entries (reader/pack_index.h) and a copy of the entry table (unless the
+// pack is in memory). Nothing changes after the open, so any number of
+// threads may look up and read at once.
 #include "blobsmith/reader.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
-#include "format/member_name.h"
 #include "format/pack_format.h"
-#include "platform/reader_file.h"
-#include "read/pack_head.h"
-
-struct blobsmith_pack {
-  blobsmith_io io;             // every read of the pack
-  const unsigned char* image;  // the pack, when opened from memory
-  const unsigned char* table;  // count entry images of 64 bytes
-  uint16_t* order;             // the named entries, by folded name then index
-  int32_t count;
-  int32_t named;
-  char machine[blobsmith::HEADER_MACHINE_SIZE];
-  char stamps[blobsmith::HEADER_DATE_STAMP_SIZE + blobsmith::HEADER_TIME_STAMP_SIZE];
-  blobsmith::MemorySpan span;  // the image, when opened from memory
-  blobsmith::ReaderFile file;  // the file, when opened by path
-  bool owns_file;
-  blobsmith_allocator allocator;  // who gave the allocation
-  void* allocation;               // released at close; nullptr for caller storage
-};
+#include "format/pack_head.h"
+#include "reader/pack_index.h"
+#include "reader/pack_record.h"
+#include "reader/reader_file.h"
 
 namespace blobsmith {
 
@@ -53,72 +39,6 @@ size_t read_through_io(void* context, const uint64_t offset, void* into, const s
 
 void* allocate_with_malloc(void* /*context*/, const size_t size) { return std::malloc(size); }
 void release_with_free(void* /*context*/, void* block) { std::free(block); }
-
-const unsigned char* entry_image(const blobsmith_pack* pack, const int32_t index) {
-  return pack->table + static_cast<size_t>(index) * PACK_ENTRY_SIZE;
-}
-
-const char* entry_name(const blobsmith_pack* pack, const int32_t index) {
-  return reinterpret_cast<const char*>(entry_image(pack, index));
-}
-
-// The packer's order of two named entries, the table order breaking ties.
-bool entry_before(const blobsmith_pack* pack, const uint16_t a, const uint16_t b) {
-  const int order = compare_folded_names(entry_name(pack, a), entry_name(pack, b));
-  return order < 0 || (order == 0 && a < b);
-}
-
-void sift_down(const blobsmith_pack* pack, uint16_t* heap, size_t root, const size_t size) {
-  for (size_t child = 2 * root + 1; child < size; child = 2 * root + 1) {
-    if (child + 1 < size && entry_before(pack, heap[child], heap[child + 1])) ++child;
-    if (!entry_before(pack, heap[root], heap[child])) return;
-    const uint16_t kept = heap[root];
-    heap[root] = heap[child];
-    heap[child] = kept;
-    root = child;
-  }
-}
-
-// Lists the named entries in the packer's order. A pack the packer wrote
-// already stands in it; any other is sorted in place, without allocating.
-void build_order(blobsmith_pack* pack) {
-  bool sorted = true;
-  int32_t named = 0;
-  for (int32_t i = 0; i < pack->count; ++i) {
-    const char* name = entry_name(pack, i);
-    if (name[0] == '\0' || std::memchr(name, 0, PACK_NAME_FIELD_SIZE) == nullptr) continue;
-    const uint16_t index = static_cast<uint16_t>(i);
-    if (named > 0 && !entry_before(pack, pack->order[named - 1], index)) sorted = false;
-    pack->order[named++] = index;
-  }
-  pack->named = named;
-  if (sorted) return;
-  const size_t size = static_cast<size_t>(named);
-  for (size_t root = size / 2; root-- > 0;) sift_down(pack, pack->order, root, size);
-  for (size_t end = size; end-- > 1;) {
-    const uint16_t top = pack->order[0];
-    pack->order[0] = pack->order[end];
-    pack->order[end] = top;
-    sift_down(pack, pack->order, 0, end);
-  }
-}
-
-// A stored name against a name already folded, in the packer's order.
-int compare_with_key(const char* stored, const unsigned char* key) {
-  for (size_t i = 0;; ++i) {
-    const unsigned a = fold_name_byte(stored[i]);
-    if (a != key[i]) return a < key[i] ? -1 : 1;
-    if (a == 0) return 0;
-  }
-}
-
-// True when two names are the same byte for byte, "\\" and "/" alike.
-bool same_name(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    if (*a != *b && !(is_name_separator(*a) && is_name_separator(*b))) return false;
-    if (*a == '\0') return true;
-  }
-}
 
 struct MemberSpan {
   uint64_t start;
@@ -223,7 +143,7 @@ int open_pack(const blobsmith_io& io, const unsigned char* image, const blobsmit
   std::memcpy(pack->stamps, head.header.date_stamp, HEADER_DATE_STAMP_SIZE);
   std::memcpy(pack->stamps + HEADER_DATE_STAMP_SIZE, head.header.time_stamp,
               HEADER_TIME_STAMP_SIZE);
-  build_order(pack);
+  build_index(pack);
   *result = pack;
   return BLOBSMITH_OK;
 }
@@ -328,35 +248,12 @@ int blobsmith_pack_info_of(const blobsmith_pack* pack, blobsmith_pack_info* info
 
 int32_t blobsmith_find(const blobsmith_pack* pack, const char* name) {
   if (pack == nullptr || name == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
-  // The name is folded once; a name longer than a stored name can be is in
-  // no pack.
-  unsigned char key[PACK_NAME_FIELD_SIZE];
-  size_t length = 0;
-  for (; length < PACK_NAME_FIELD_SIZE && name[length] != '\0'; ++length) {
-    key[length] = static_cast<unsigned char>(fold_name_byte(name[length]));
-  }
-  if (length == PACK_NAME_FIELD_SIZE) return BLOBSMITH_ERROR_NOT_FOUND;
-  key[length] = 0;
-  // The first named entry not below the name.
-  int32_t low = 0;
-  int32_t high = pack->named;
-  while (low < high) {
-    const int32_t middle = low + (high - low) / 2;
-    if (compare_with_key(entry_name(pack, pack->order[middle]), key) < 0) {
-      low = middle + 1;
-    } else {
-      high = middle;
-    }
-  }
-  // Names that differ only in letter case fold alike: the one equal byte
-  // for byte wins, else the first in table order.
-  int32_t first = BLOBSMITH_ERROR_NOT_FOUND;
-  for (int32_t k = low;
-       k < pack->named && compare_with_key(entry_name(pack, pack->order[k]), key) == 0; ++k) {
-    if (same_name(entry_name(pack, pack->order[k]), name)) return pack->order[k];
-    if (k == low) first = pack->order[k];
-  }
-  return first;
+  return find_member(pack, name, true);
+}
+
+int32_t blobsmith_find_exact(const blobsmith_pack* pack, const char* name) {
+  if (pack == nullptr || name == nullptr) return BLOBSMITH_ERROR_ARGUMENT;
+  return find_member(pack, name, false);
 }
 
 int blobsmith_member_at(const blobsmith_pack* pack, const int32_t index, blobsmith_member* member) {
@@ -442,9 +339,13 @@ const char* blobsmith_status_text(const int status) {
       return "the buffer cannot hold the whole member";
     case BLOBSMITH_ERROR_NOT_IN_MEMORY:
       return "the pack was not opened from memory";
+    case BLOBSMITH_ERROR_CHECKSUM:
+      return "the checksum is not the stored one, or there is none";
     default:
       return "unknown status";
   }
 }
+
+uint32_t blobsmith_version(void) { return BLOBSMITH_VERSION; }
 
 }  // extern "C"

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "platform/reader_file.h"
+#include "reader/reader_file.h"
 
 namespace blobsmith {
 

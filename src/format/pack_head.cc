@@ -1,5 +1,5 @@
 // The header, the reserved blocks and the entry table, read from a source.
-#include "read/pack_head.h"
+#include "format/pack_head.h"
 
 #include <cstring>
 

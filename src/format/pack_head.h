@@ -1,8 +1,8 @@
 // Reading what precedes a pack's data: the header, the reserved blocks and
 // the entry table. The extractor, the checksum pass, --list, --verify and
 // the run-time reader all read them here, from any source of bytes.
-#ifndef BLOBSMITH_READ_PACK_HEAD_H_
-#define BLOBSMITH_READ_PACK_HEAD_H_
+#ifndef BLOBSMITH_FORMAT_PACK_HEAD_H_
+#define BLOBSMITH_FORMAT_PACK_HEAD_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -65,4 +65,4 @@ PackHeaderCheck check_pack_header(const PackHead& head);
 
 }  // namespace blobsmith
 
-#endif  // BLOBSMITH_READ_PACK_HEAD_H_
+#endif  // BLOBSMITH_FORMAT_PACK_HEAD_H_
