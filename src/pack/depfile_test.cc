@@ -1,5 +1,6 @@
-// Dependency files: the exact text for awkward names, the paths refused,
-// and what GNU make and ninja really read back.
+// Dependency files: the exact text for awkward names and the paths refused.
+// What GNU make and Ninja read back is held end to end by
+// tests/install/pack_build.sh, on the tool's own dependency files.
 #include "pack/depfile.h"
 
 #include <gtest/gtest.h>
@@ -7,15 +8,6 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <sys/wait.h>
-
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
-
-#include "support/test_support.h"
-#endif
 
 namespace blobsmith {
 namespace {
@@ -123,161 +115,6 @@ TEST(Depfile, PathsNeitherToolReadsBackAreRefused) {
   }
 }
 
-#ifndef _WIN32
-
-// Runs a command line with sh, its error stream joined to its output, and
-// returns what it printed; its exit status goes to *status.
-std::string run_shell(const std::string& command, int* status) {
-  std::string output;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) {
-    *status = -1;
-    return output;
-  }
-  char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-  const int raw = pclose(pipe);
-  *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return output;
-}
-
-// The build tools run as a user runs them, not as children of a make that
-// may be running these tests.
-const char* const CLEAN_ENVIRONMENT =
-    "unset MAKEFLAGS MFLAGS MAKELEVEL GNUMAKEFLAGS MAKEFILES NINJA_STATUS; ";
-
-namespace fs = std::filesystem;
-
-// A tree whose names hold every character the dependency file escapes, its
-// walked directories and files as prerequisites of "my pack.bin", every one
-// older than the pack.
-class DepfileReadBack : public ::testing::Test {
- protected:
-  void SetUp() override {
-    prerequisites_ = {"res",         "res/a b.txt",       "res/c$d.txt",   "res/e#f.txt",
-                      "res/g:h.txt", "res/back\\ slash",  "res/x$#: y",    "res/caf\xc3\xa9",
-                      "res/sub dir", "res/sub dir/ lead", "res/sub dir/#x"};
-    for (const std::string& path : prerequisites_) {
-      if (path == "res" || path == "res/sub dir") {
-        fs::create_directories(path);
-      } else {
-        write_file(path, path);
-      }
-    }
-    for (const std::string& path : prerequisites_) make_old(path);
-    std::string bad_path;
-    ASSERT_TRUE(format_depfile("my pack.bin", prerequisites_, false, &text_, &bad_path))
-        << bad_path;
-  }
-
-  // Sources an hour old, the pack built a minute after them, and a source
-  // changed a minute after that.
-  void make_old(const std::string& path) const { fs::last_write_time(path, base_); }
-  void make_built(const std::string& path) const {
-    fs::last_write_time(path, base_ + std::chrono::minutes(1));
-  }
-  void make_new(const std::string& path) const {
-    fs::last_write_time(path, base_ + std::chrono::minutes(2));
-  }
-
-  std::string joined() const {
-    std::string all;
-    for (const std::string& path : prerequisites_) all += (all.empty() ? "" : " ") + path;
-    return all;
-  }
-
-  ScopedTempDir dir_;
-  const fs::file_time_type base_ = fs::file_time_type::clock::now() - std::chrono::hours(1);
-  std::vector<std::string> prerequisites_;
-  std::string text_;
-};
-
-TEST_F(DepfileReadBack, GnuMake) {
-  int status = 0;
-  if (run_shell("make --version", &status).find("GNU Make") == std::string::npos) {
-    GTEST_SKIP() << "GNU make is not installed";
-  }
-  write_file("deps.d", text_);
-  // The recipe records the prerequisites it was given and those newer than
-  // the pack, each list exactly as make holds it.
-  write_file("Makefile",
-             "my\\ pack.bin:\n"
-             "\t@$(file >all.txt,$^)$(file >newer.txt,$?)touch 'my pack.bin'\n"
-             "include deps.d\n");
-  const std::string make = std::string(CLEAN_ENVIRONMENT) + "make";
-  std::string output = run_shell(make, &status);
-  ASSERT_EQ(status, 0) << output;
-  EXPECT_EQ(read_file("all.txt"), joined() + "\n");
-  make_built("my pack.bin");
-  output = run_shell(make + " -q", &status);
-  EXPECT_EQ(status, 0) << "make would build again at once: " << output;
-
-  // Each prerequisite, made newer than the pack, is the one make names.
-  for (const std::string& path : prerequisites_) {
-    make_new(path);
-    output = run_shell(make, &status);
-    EXPECT_EQ(status, 0) << output;
-    EXPECT_EQ(read_file("newer.txt"), path + "\n");
-    make_old(path);
-    make_built("my pack.bin");
-  }
-
-  // A prerequisite that has gone builds the pack again instead of stopping.
-  fs::remove("res/e#f.txt");
-  make_old("res");
-  output = run_shell(make, &status);
-  EXPECT_EQ(status, 0) << output;
-  EXPECT_EQ(read_file("all.txt"), joined() + "\n");
-  EXPECT_EQ(read_file("newer.txt"), "res/e#f.txt\n");
-}
-
-TEST_F(DepfileReadBack, Ninja) {
-  int status = 0;
-  run_shell("ninja --version", &status);
-  if (status != 0) GTEST_SKIP() << "ninja is not installed";
-  write_file("deps.src", text_);
-  const std::string ninja = std::string(CLEAN_ENVIRONMENT) + "ninja";
-  const std::string rule =
-      "rule pack\n"
-      "  command = cp deps.src $out.d && touch $out\n"
-      "  depfile = $out.d\n";
-  const std::string build = "build my$ pack.bin: pack\n";
-
-  // Read once and kept in ninja's log of dependencies.
-  write_file("build.ninja", rule + "  deps = gcc\n" + build);
-  std::string output = run_shell(ninja, &status);
-  ASSERT_EQ(status, 0) << output;
-  output = run_shell(ninja + " -t deps", &status);
-  std::vector<std::string> recorded;
-  for (size_t at = 0; at < output.size();) {
-    size_t end = output.find('\n', at);
-    if (end == std::string::npos) end = output.size();
-    if (output.compare(at, 4, "    ") == 0) recorded.push_back(output.substr(at + 4, end - at - 4));
-    at = end + 1;
-  }
-  EXPECT_EQ(recorded, prerequisites_) << output;
-  output = run_shell(ninja, &status);
-  EXPECT_NE(output.find("no work to do"), std::string::npos) << output;
-
-  // Read from the file at every run: the target must be the build's output,
-  // and a prerequisite that has gone builds again rather than failing.
-  fs::remove(".ninja_log");
-  fs::remove(".ninja_deps");
-  fs::remove("my pack.bin");
-  write_file("build.ninja", rule + build);
-  output = run_shell(ninja, &status);
-  ASSERT_EQ(status, 0) << output;
-  output = run_shell(ninja, &status);
-  EXPECT_NE(output.find("no work to do"), std::string::npos) << output;
-  fs::remove("res/sub dir/ lead");
-  make_old("res/sub dir");
-  output = run_shell(ninja, &status);
-  EXPECT_EQ(status, 0) << output;
-  EXPECT_NE(output.find("[1/1]"), std::string::npos) << output;
-}
-
-#endif  // _WIN32
 
 }  // namespace
 }  // namespace blobsmith

@@ -6,7 +6,8 @@
 # again; a file touched, added or deleted packs again, with exactly the
 # tree; a dangling link fails the build, and the next build fails again
 # rather than passing on a stale pack. Names hold spaces, and "$" but under
-# CMake's Ninja generator (CMake 3.25 writes "$" unescaped for Ninja).
+# CMake's Ninja generator (CMake 3.25 writes "$" unescaped for Ninja); by
+# hand also "#" and a leading space.
 #
 #   sh pack_build.sh <work-dir> <source-dir> <cmake> <generator>
 set -eu
@@ -65,6 +66,8 @@ for how in direct cmake; do
   echo a >"$tree/a b$dollar.txt"
   echo x >"$tree/sub dir/x.txt"
   echo p >"$tree/skip.psd"
+  # What else the dependency file escapes, read back by make and Ninja.
+  if [ "$how" = direct ]; then echo h >"$tree/e#f.txt" && echo l >"$tree/sub dir/ lead"; fi
   pack="$tool --pack -q --strict -g '*.psd'"
   if [ "$how $generator" = "direct Ninja" ]; then
     printf 'rule pack\n  command = %s -i %s -o $out --depfile $out.d\n  depfile = $out.d\n  deps = gcc\nbuild assets.bin: pack\n' \
