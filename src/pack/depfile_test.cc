@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-
 namespace blobsmith {
 namespace {
 
@@ -66,17 +65,17 @@ C\:x:
        "res/define:\n-x:\n"},
       // Windows: the drive's colon stands, "\" separates.
       {R"(C:\out\res.bin)",
-       {R"(C:\res\a b.txt)", R"(C:\res\ lead)", R"(A:rel\x$#)", R"(\\server\share\f#1)", R"(\.x)"},
+       {R"(C:\res\a b.txt)", R"(C:\res\ lead)", R"(Z:rel\x$#)", R"(\\server\share\f#1)", R"(\.x)"},
        true,
        R"(C:\out\res.bin: \
  C:\res\a\ b.txt \
  C:\res\\\ lead \
- A:rel\x$$\# \
+ Z:rel\x$$\# \
  \\server\share\f\#1 \
  \.x
 C:\res\a\ b.txt:
 C:\res\\\ lead:
-A:rel\x$$\#:
+Z:rel\x$$\#:
 \\server\share\f\#1:
 \.x:
 )"},
@@ -114,7 +113,6 @@ TEST(Depfile, PathsNeitherToolReadsBackAreRefused) {
     }
   }
 }
-
 
 }  // namespace
 }  // namespace blobsmith

@@ -36,7 +36,8 @@ TEST(PackOutput, ReplacedWholeThroughLinksKeepingItsMode) {
   ASSERT_EQ(stat("real/old.bin", &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
   EXPECT_EQ(read_file("real/old.bin").size(), 133636u);
-  EXPECT_EQ(list_tree("real"), (std::vector<std::string>{"abs.bin", "old.bin"}));  // no temporary file
+  EXPECT_EQ(list_tree("real"),
+            (std::vector<std::string>{"abs.bin", "old.bin"}));  // no temporary file
 }
 
 TEST(PackOutput, WhatCannotBeReplacedIsRefused) {
@@ -47,11 +48,15 @@ TEST(PackOutput, WhatCannotBeReplacedIsRefused) {
   ASSERT_EQ(symlink("loop.bin", "loop.bin"), 0);
   int status = -1;
   for (const char* output : {"dir.bin", "fifo.bin", "/dev/null"}) {
-    EXPECT_EQ(pack(output, &status), std::string(output) + " is not a regular file, nothing written !!!\n");
+    EXPECT_EQ(pack(output, &status),
+              std::string(output) + " is not a regular file, nothing written !!!\n");
   }
   EXPECT_EQ(pack("loop.bin", &status), "loop.bin open failed !!!\n");
   EXPECT_EQ(pack("", &status), "empty output file name, nothing written !!!\n");
   EXPECT_EQ(pack("missing/p.bin", &status), "missing/p.bin open failed !!!\n");
+  // An output that fits a path buffer, but a temporary file beside it would not.
+  const std::string deep = std::string(250, 'd') + "/" + std::string(230, 'e') + "/p.bin";
+  EXPECT_EQ(pack(deep.c_str(), &status), deep + " path name is too long, nothing written !!!\n");
   EXPECT_EQ(status, 2);
   // An earlier pack in the tree is left out and replaced.
   pack("res/p.bin", &status);

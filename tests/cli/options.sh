@@ -22,7 +22,7 @@ mkdir "res/[old]" && echo old >"res/[old]/x.txt"
 bs -q --pack -o g.bin -g '*.ini' sound/ '[old]' 'img/*.bin' 'img/icons/glyph?.bin' data/
 bs -q --list -i g.bin | awk 'NR > 1 { print $3 }'
 echo "== -x: members and directories by the reader's rules; a name found nowhere"
-bs -q --unpack -i good.bin -o part -x README.TXT img/icons/ 'data\block512.bin' missing/
+bs -q --unpack -i good.bin -o part -x README.TXT img/icons/ 'data\block512.bin' missing/ Xmg/
 (cd part && find . | LC_ALL=C sort)
 cmp part/img/icons/glyphs.bin res/img/icons/glyphs.bin && echo "glyphs.bin whole"
 echo "== -p: one member's bytes on standard output, every line on standard error"
