@@ -26,6 +26,9 @@ step_done "tools ready"
 # detached: a Wine process that inherits CTest's pipes keeps CTest waiting.
 mkdir -p "$build"
 export WINEPREFIX="$PWD/$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all TZ=UTC
+# Wine reads arguments in the locale's encoding: under C it garbles every
+# one that is not ASCII.
+export LC_ALL=C.UTF-8
 # (A server already running for this prefix is kept and used.)
 wineserver -p </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
