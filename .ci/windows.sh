@@ -26,6 +26,9 @@ step_done "tools ready"
 # detached: a Wine process that inherits CTest's pipes keeps CTest waiting.
 mkdir -p "$build"
 export WINEPREFIX="$PWD/$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all TZ=UTC
+# Wine reads arguments in the locale's encoding: under C it garbles every
+# one that is not ASCII.
+export LC_ALL=C.UTF-8
 # (A server already running for this prefix is kept and used.)
 wineserver -p </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
@@ -67,11 +70,12 @@ if [ "$imports" != "KERNEL32.dll msvcrt.dll " ]; then
   exit 1
 fi
 # In the resource directory, the entry of type 0x18 is followed by its
-# name level, whose entry must be id 1.
+# name level, whose entry must be id 1. awk reads to the end: leaving early
+# would end printf with SIGPIPE, which pipefail counts as a failure.
 if ! printf '%s\n' "$headers" | awk '
     /Resource Directory section/ { in_rsrc = 1 }
     in_rsrc && /Entry: ID: 0x000018,/ { type_seen = 1; next }
-    type_seen && /Entry: ID:/ { found = ($4 == "0x000001,"); exit }
+    type_seen && !decided && /Entry: ID:/ { found = ($4 == "0x000001,"); decided = 1 }
     END { exit !found }'; then
   echo "blobsmith.exe carries no manifest resource of type 24, id 1" >&2
   exit 1
@@ -96,7 +100,7 @@ dll_headers=$(i686-w64-mingw32-objdump -p "$dll")
 dll_imports=$(printf '%s\n' "$dll_headers" | awk '/DLL Name:/ { print $3 }' | sort | tr '\n' ' ')
 exports=$(printf '%s\n' "$dll_headers" | awk '
     /\[Ordinal\/Name Pointer\] Table/ { table = 1; next }
-    table && NF == 0 { exit }
+    table && NF == 0 { table = 0 }
     table { print $NF }')
 if [ "$dll_imports" != "KERNEL32.dll msvcrt.dll " ]; then
   echo "$dll imports from: $dll_imports(expected KERNEL32.dll and msvcrt.dll only)" >&2

@@ -8,6 +8,7 @@
 
 #include "platform/interruptions.h"
 #include "platform/temporary_table.h"
+#include "platform/wide_path_win32.h"
 
 namespace blobsmith {
 
@@ -28,7 +29,10 @@ BOOL WINAPI end_interrupted_run(const DWORD event) {
   AcquireSRWLockExclusive(&g_interruptions.lock);
   const TemporaryTable& table = g_interruptions.table;
   for (int slot = 0; slot < MAX_TEMPORARIES; ++slot) {
-    if (table.in_use[slot] != 0) DeleteFileA(table.paths[slot]);
+    WidePath path;
+    if (table.in_use[slot] != 0 && make_wide_path(table.paths[slot], &path) == 0) {
+      DeleteFileW(path.text);
+    }
   }
   return FALSE;
 }

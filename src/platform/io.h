@@ -4,6 +4,12 @@
 // through here, so tests can stand in for any one of them (the calls have C
 // linkage so a test build can wrap them at link time) and each platform
 // keeps its own implementation file.
+//
+// Paths and names are the bytes the system uses on POSIX systems, and UTF-8
+// on Windows (text that is not UTF-8 is read in the ANSI code page, as
+// earlier builds read it). On Windows a path that names a device (NUL, COM1,
+// out\nul.bin) is never opened: path_status calls it PATH_OTHER, and every
+// other call fails.
 #ifndef BLOBSMITH_PLATFORM_IO_H_
 #define BLOBSMITH_PLATFORM_IO_H_
 
@@ -137,7 +143,9 @@ int io_close(blobsmith::IoFile* file);
 blobsmith::DirSearch* dir_search_open(const char* dir, blobsmith::FileIdentity* identity);
 
 // Fills info with the next entry. Returns 1, 0 at the end, or -1 when the
-// directory cannot be read further.
+// directory cannot be read further. On Windows an entry whose name has no
+// UTF-8 form (an unpaired surrogate) is passed over, and the search then
+// ends with -1 instead of 0: its listing was not whole.
 int dir_search_next(blobsmith::DirSearch* search, blobsmith::DirEntryInfo* info);
 
 void dir_search_close(blobsmith::DirSearch* search);
@@ -225,6 +233,11 @@ uint64_t unique_number();
 // Page-aligned allocation for large I/O buffers; nullptr on failure.
 void* allocate_pages(size_t size);
 void free_pages(void* pages);
+
+// True where files are made through Windows' rules for names: a name with a
+// Windows hazard (format/member_name.h) would be made as another name or
+// not at all, so it is refused before anything is made for it.
+bool windows_name_rules();
 
 }  // namespace blobsmith
 

@@ -242,6 +242,8 @@ bool can_be_linked(const int fd) {
 
 bool is_platform_separator(const char c) { return c == '/'; }
 
+bool windows_name_rules() { return false; }
+
 char platform_separator() { return '/'; }
 
 void prepare_process() {

@@ -1,9 +1,11 @@
 // The file and directory seam on Windows: stdio streams with large
-// page-aligned buffers over handles opened with CreateFileA,
-// FindFirstFileA/FindNextFileA over dir + "/*", and an output tree reached
+// page-aligned buffers over handles opened with CreateFileW,
+// FindFirstFileW/FindNextFileW over dir + "\*", and an output tree reached
 // through directory handles held open without FILE_SHARE_DELETE, so no level
 // can be renamed or replaced while members are written into it. Both "/"
-// and "\\" separate the levels of a path.
+// and "\\" separate the levels of a path. Paths and names are UTF-8 on the
+// tool's side of the seam and UTF-16 in the "\\?\" form on the system's
+// (platform/wide_path_win32.h); a path that names a device is never opened.
 #include <fcntl.h>
 #include <io.h>
 #include <malloc.h>
@@ -12,8 +14,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
+#include "platform/console_win32.h"
 #include "platform/io.h"
+#include "platform/wide_path_win32.h"
 
 namespace blobsmith {
 
@@ -27,14 +32,16 @@ struct IoFile {
 
 struct DirSearch {
   HANDLE handle;
-  WIN32_FIND_DATAA found;
-  bool found_unread;  // the search's first entry, not yet handed out
-  char* dir;          // as given, to look at an entry's target
+  WIN32_FIND_DATAW found;
+  bool found_unread;            // the search's first entry, not yet handed out
+  bool name_lost;               // an entry was passed over: its name is no UTF-8 text
+  wchar_t* dir;                 // the full path, to look at an entry's target
+  char name[MAX_PATH * 3 + 1];  // the entry handed out, in UTF-8
 };
 
 struct OutDir {
   HANDLE handle;
-  char* path;
+  wchar_t* path;  // in the "\\?\" form
 };
 
 namespace {
@@ -44,6 +51,7 @@ constexpr DWORD DIRECTORY_ATTRIBUTE = 0x10;
 // Others may read and write what the tool holds open, but never rename or
 // delete it.
 constexpr DWORD SHARE_NO_DELETE = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 IoFile* wrap_stream(std::FILE* stream) {
   if (stream == nullptr) return nullptr;
@@ -104,10 +112,9 @@ void fill_status(const HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info, co
 
 // Status of what path names; with link_seen a reparse point is looked at
 // itself, not followed.
-int status_at(const char* path, const bool link_seen, FileStatus* status) {
+int status_at(const wchar_t* path, const bool link_seen, FileStatus* status) {
   const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (link_seen ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-  const HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, flags, nullptr);
+  const HANDLE handle = CreateFileW(path, 0, SHARE_ALL, nullptr, OPEN_EXISTING, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return -1;
   BY_HANDLE_FILE_INFORMATION info;
   const BOOL known = GetFileInformationByHandle(handle, &info);
@@ -116,15 +123,12 @@ int status_at(const char* path, const bool link_seen, FileStatus* status) {
   return known ? 0 : -1;
 }
 
-// dir, "\\" and name in a new buffer; nullptr when none can be had.
-char* join(const char* dir, const char* name) {
-  const size_t dir_length = std::strlen(dir);
-  const size_t name_length = std::strlen(name);
-  char* path = static_cast<char*>(std::malloc(dir_length + name_length + 2));
-  if (path == nullptr) return nullptr;
-  std::memcpy(path, dir, dir_length);
-  path[dir_length] = '\\';
-  std::memcpy(path + dir_length + 1, name, name_length + 1);
+// The member or level called name (UTF-8) inside dir, in a new buffer;
+// nullptr when none can be had.
+wchar_t* join_name(const wchar_t* dir, const char* name) {
+  wchar_t* wide = wide_name(name);
+  wchar_t* path = wide == nullptr ? nullptr : join_wide(dir, wide);
+  std::free(wide);
   return path;
 }
 
@@ -139,7 +143,7 @@ void describe_entry(const DirSearch* search, DirEntryInfo* info) {
     return;
   }
   info->kind = PATH_LINK;
-  char* path = join(search->dir, search->found.cFileName);
+  wchar_t* path = join_wide(search->dir, search->found.cFileName);
   FileStatus status;
   if (path != nullptr && status_at(path, false, &status) == 0) {
     info->kind = status.kind;
@@ -152,7 +156,7 @@ void describe_entry(const DirSearch* search, DirEntryInfo* info) {
 // What stands at path, looked at without opening it for writing: a reparse
 // point or device (OUT_NOT_PLAIN), a regular file or directory (OUT_EXISTS,
 // its identity in object when given), or nothing that can be seen.
-int failure_at(const char* path, OutObject* object = nullptr) {
+int failure_at(const wchar_t* path, OutObject* object = nullptr) {
   FileStatus status;
   if (status_at(path, true, &status) != 0) return OUT_FAILED;
   if (status.kind == PATH_LINK || status.kind == PATH_OTHER) return OUT_NOT_PLAIN;
@@ -164,7 +168,7 @@ int failure_at(const char* path, OutObject* object = nullptr) {
 }
 
 // failure_at for a call whose own failure is not "it exists".
-int open_failure_at(const char* path, OutObject* object = nullptr) {
+int open_failure_at(const wchar_t* path, OutObject* object = nullptr) {
   const int failure = failure_at(path, object);
   return failure == OUT_EXISTS ? OUT_FAILED : failure;
 }
@@ -177,23 +181,17 @@ void fill_object(const BY_HANDLE_FILE_INFORMATION& info, const bool made, OutObj
   object->made = made;
 }
 
-// The path the directory held by handle has now, in a new buffer: "\\?\C:\dir"
-// as "C:\dir" and "\\?\UNC\host\share" as "\\host\share", so the ANSI calls
-// take it. nullptr when the system cannot say or it does not fit.
-char* final_path_of(const HANDLE handle) {
-  char found[MAX_PATH + 8];
-  const DWORD length = GetFinalPathNameByHandleA(handle, found, sizeof found, 0);
-  if (length == 0 || length >= sizeof found) return nullptr;
-  const char* start = found;
-  if (std::strncmp(found, "\\\\?\\UNC\\", 8) == 0) {
-    found[6] = '\\';
-    start = found + 6;
-  } else if (std::strncmp(found, "\\\\?\\", 4) == 0) {
-    start = found + 4;
+// The path the object held by handle has now, in the "\\?\" form, in a new
+// buffer; nullptr when the system cannot say.
+wchar_t* final_path_of(const HANDLE handle) {
+  const DWORD needed = GetFinalPathNameByHandleW(handle, nullptr, 0, 0);
+  if (needed == 0) return nullptr;
+  wchar_t* path = static_cast<wchar_t*>(std::malloc(needed * sizeof(wchar_t)));
+  const DWORD length = path == nullptr ? 0 : GetFinalPathNameByHandleW(handle, path, needed, 0);
+  if (length == 0 || length >= needed) {
+    std::free(path);
+    return nullptr;
   }
-  const size_t kept = std::strlen(start);
-  char* path = static_cast<char*>(std::malloc(kept + 1));
-  if (path != nullptr) std::memcpy(path, start, kept + 1);
   return path;
 }
 
@@ -205,16 +203,16 @@ char* final_path_of(const HANDLE handle) {
 // Takes path; frees it on failure.
 // When object is given, it receives the identity of a directory the call
 // made, or of a regular file standing in the way.
-OutDir* hold_directory(char* path, const bool no_reparse, OutObject* object, int* failure) {
+OutDir* hold_directory(wchar_t* path, const bool no_reparse, OutObject* object, int* failure) {
   const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (no_reparse ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
   HANDLE handle =
-      CreateFileA(path, GENERIC_READ, SHARE_NO_DELETE, nullptr, OPEN_EXISTING, flags, nullptr);
+      CreateFileW(path, GENERIC_READ, SHARE_NO_DELETE, nullptr, OPEN_EXISTING, flags, nullptr);
   bool made = false;
   if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND &&
-      CreateDirectoryA(path, nullptr)) {
+      CreateDirectoryW(path, nullptr)) {
     made = true;
     handle =
-        CreateFileA(path, GENERIC_READ, SHARE_NO_DELETE, nullptr, OPEN_EXISTING, flags, nullptr);
+        CreateFileW(path, GENERIC_READ, SHARE_NO_DELETE, nullptr, OPEN_EXISTING, flags, nullptr);
   }
   BY_HANDLE_FILE_INFORMATION info;
   if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
@@ -239,7 +237,7 @@ OutDir* hold_directory(char* path, const bool no_reparse, OutObject* object, int
     return nullptr;
   }
   if (!no_reparse) {
-    char* final_path = final_path_of(handle);
+    wchar_t* final_path = final_path_of(handle);
     if (final_path != nullptr) {
       std::free(path);
       path = final_path;
@@ -251,9 +249,21 @@ OutDir* hold_directory(char* path, const bool no_reparse, OutObject* object, int
 }
 
 // Opens the file at path for writing without following a reparse point.
-HANDLE open_member(const char* path, const DWORD disposition) {
-  return CreateFileA(path, GENERIC_WRITE, SHARE_NO_DELETE, nullptr, disposition,
+HANDLE open_member(const wchar_t* path, const DWORD disposition) {
+  return CreateFileW(path, GENERIC_WRITE, SHARE_NO_DELETE, nullptr, disposition,
                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+// The length of the part of a "\\?\" path no directory can be made in:
+// "\\?\C:\" or "\\?\UNC\host\share\".
+size_t root_length(const wchar_t* path) {
+  const size_t prefix = std::wcslen(L"\\\\?\\UNC\\");
+  if (std::wcsncmp(path, L"\\\\?\\UNC\\", prefix) != 0) return std::wcslen(L"\\\\?\\C:\\");
+  size_t length = prefix;
+  for (int separators = 0; path[length] != L'\0' && separators < 2; ++length) {
+    if (path[length] == L'\\') ++separators;
+  }
+  return length;
 }
 
 }  // namespace
@@ -266,11 +276,14 @@ void prepare_process() {
   // A drive without its medium makes a file call fail with an error the
   // tool reports, instead of stopping the run with a dialog box.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  route_console_output();
 }
 
 std::FILE* take_standard_output() {
   std::fflush(stdout);
-  const int data_fd = _dup(_fileno(stdout));
+  // The data goes where standard output goes, never through the console
+  // route.
+  const int data_fd = _dup(console_descriptor(_fileno(stdout)));
   if (data_fd < 0) return nullptr;
   _setmode(data_fd, _O_BINARY);
   std::FILE* data = _fdopen(data_fd, "wb");
@@ -287,7 +300,8 @@ std::FILE* take_standard_output() {
 void give_back_standard_output(std::FILE* data) {
   std::fflush(stdout);
   std::fflush(data);
-  _dup2(_fileno(data), _fileno(stdout));
+  const int route = route_descriptor(_fileno(stdout));
+  _dup2(route >= 0 ? route : _fileno(data), _fileno(stdout));
   std::fclose(data);
 }
 
@@ -307,28 +321,32 @@ void* allocate_pages(const size_t size) {
 
 void free_pages(void* pages) { _aligned_free(pages); }
 
+bool windows_name_rules() { return true; }
+
 }  // namespace blobsmith
 
 using blobsmith::FileIdentity;
 using blobsmith::FileStatus;
 using blobsmith::IoFile;
 using blobsmith::OutDir;
+using blobsmith::WidePath;
 
 extern "C" {
 
 IoFile* io_open(const char* path) {
-  std::FILE* stream = std::fopen(path, "rb");
-  if (stream == nullptr) return nullptr;
-  // A device (CON, NUL, COM1, a pipe) opens like a file: only files on
-  // disk are read.
-  const HANDLE handle = blobsmith::handle_of(stream);
+  WidePath wide;
+  if (blobsmith::make_wide_path(path, &wide) != 0) return nullptr;
+  const HANDLE handle = CreateFileW(wide.text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  // Only files on disk are read: a pipe or a device is refused.
   BY_HANDLE_FILE_INFORMATION info;
   if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    std::fclose(stream);
+    CloseHandle(handle);
     return nullptr;
   }
-  IoFile* file = blobsmith::wrap_stream(stream);
+  IoFile* file = blobsmith::wrap_handle(handle, _O_RDONLY, "rb");
   if (file != nullptr) {
     file->read_only = true;
     blobsmith::fill_status(handle, info, false, &file->status);
@@ -337,8 +355,10 @@ IoFile* io_open(const char* path) {
 }
 
 IoFile* io_create_new(const char* path, uint32_t /*permissions*/, int /*keep_exactly*/) {
-  const HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  WidePath wide;
+  if (blobsmith::make_wide_path(path, &wide) != 0) return nullptr;
+  const HANDLE handle = CreateFileW(wide.text, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   return blobsmith::wrap_handle(handle, _O_RDWR, "w+b");
 }
@@ -346,19 +366,21 @@ IoFile* io_create_new(const char* path, uint32_t /*permissions*/, int /*keep_exa
 IoFile* io_create_temp(const char* path, uint32_t /*permissions*/, int /*keep_exactly*/,
                        int* named) {
   *named = 1;
+  WidePath wide;
+  if (blobsmith::make_wide_path(path, &wide) != 0) return nullptr;
   // With delete access the file can be marked to go when its handle closes,
   // however the process ends. Others may delete it too: should the mark be
   // refused, the interruption handler deletes it by name while it is open.
-  const HANDLE handle =
-      CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle = CreateFileW(wide.text, GENERIC_READ | GENERIC_WRITE | DELETE,
+                                    FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   FILE_DISPOSITION_INFO doomed = {TRUE};
   const bool marked =
       SetFileInformationByHandle(handle, FileDispositionInfo, &doomed, sizeof doomed) != 0;
   IoFile* file = blobsmith::wrap_handle(handle, _O_RDWR, "w+b");
   if (file == nullptr) {
-    if (!marked) DeleteFileA(path);
+    if (!marked) DeleteFileW(wide.text);
     return nullptr;
   }
   file->delete_on_close = marked;
@@ -414,43 +436,53 @@ int io_close(IoFile* file) {
 }
 
 blobsmith::DirSearch* dir_search_open(const char* dir, FileIdentity* identity) {
+  WidePath wide;
+  if (blobsmith::make_wide_path(dir, &wide) != 0) return nullptr;
   if (identity != nullptr) {
     FileStatus status;
-    if (blobsmith::status_at(dir, false, &status) != 0 &&
-        blobsmith::status_at(dir, true, &status) != 0) {
+    if (blobsmith::status_at(wide.text, false, &status) != 0 &&
+        blobsmith::status_at(wide.text, true, &status) != 0) {
       return nullptr;
     }
     *identity = status.identity;
   }
-  const size_t dir_length = std::strlen(dir);
   auto* search = static_cast<blobsmith::DirSearch*>(std::malloc(sizeof(blobsmith::DirSearch)));
-  char* pattern = static_cast<char*>(std::malloc(dir_length + 3));
+  wchar_t* pattern = blobsmith::join_wide(wide.text, L"*");
   if (search == nullptr || pattern == nullptr) {
     std::free(search);
     std::free(pattern);
     return nullptr;
   }
-  std::memcpy(pattern, dir, dir_length);
-  std::memcpy(pattern + dir_length, "/*", 3);
-  search->handle = FindFirstFileA(pattern, &search->found);
-  search->found_unread = true;
-  search->dir = pattern;
+  search->handle = FindFirstFileW(pattern, &search->found);
+  std::free(pattern);
   if (search->handle == INVALID_HANDLE_VALUE) {
-    std::free(pattern);
     std::free(search);
     return nullptr;
   }
-  pattern[dir_length] = '\0';  // the pattern's buffer now holds dir alone
+  search->found_unread = true;
+  search->name_lost = false;
+  search->dir = wide.text;
+  wide.text = nullptr;  // the search owns it now
   return search;
 }
 
 int dir_search_next(blobsmith::DirSearch* search, blobsmith::DirEntryInfo* info) {
-  if (search->found_unread) {
-    search->found_unread = false;
-  } else if (!FindNextFileA(search->handle, &search->found)) {
-    return GetLastError() == ERROR_NO_MORE_FILES ? 0 : -1;
+  for (;;) {
+    if (search->found_unread) {
+      search->found_unread = false;
+    } else if (!FindNextFileW(search->handle, &search->found)) {
+      // An entry passed over leaves the listing short of whole.
+      return GetLastError() == ERROR_NO_MORE_FILES && !search->name_lost ? 0 : -1;
+    }
+    // A name holding an unpaired surrogate (NTFS allows one) has no UTF-8
+    // form, so no path of the tool's can name it.
+    if (blobsmith::utf8_from_wide(search->found.cFileName, search->name, sizeof search->name) >=
+        0) {
+      break;
+    }
+    search->name_lost = true;
   }
-  info->name = search->found.cFileName;
+  info->name = search->name;
   info->identity_known = false;
   info->object_hint = 0;  // a search does not give the file index
   blobsmith::describe_entry(search, info);
@@ -464,20 +496,17 @@ void dir_search_close(blobsmith::DirSearch* search) {
 }
 
 OutDir* out_dir_open(const char* path) {
-  const size_t length = std::strlen(path);
-  char* levels = static_cast<char*>(std::malloc(length + 1));
-  if (levels == nullptr) return nullptr;
-  std::memcpy(levels, path, length + 1);
+  WidePath wide;
+  if (blobsmith::make_wide_path(path, &wide) != 0) return nullptr;
+  wchar_t* levels = wide.text;
+  wide.text = nullptr;  // hold_directory takes it
   // Each missing level, left to right; one that exists is left as it is.
-  for (size_t i = 1; i < length; ++i) {
-    if (!blobsmith::is_platform_separator(levels[i]) ||
-        blobsmith::is_platform_separator(levels[i - 1]) || levels[i - 1] == ':') {
-      continue;
-    }
-    const char kept = levels[i];
-    levels[i] = '\0';
-    CreateDirectoryA(levels, nullptr);
-    levels[i] = kept;
+  const size_t length = std::wcslen(levels);
+  for (size_t i = blobsmith::root_length(levels); i < length; ++i) {
+    if (levels[i] != L'\\' || levels[i - 1] == L'\\') continue;
+    levels[i] = L'\0';
+    CreateDirectoryW(levels, nullptr);
+    levels[i] = L'\\';
   }
   int failure = 0;
   return blobsmith::hold_directory(levels, false, nullptr, &failure);
@@ -486,7 +515,7 @@ OutDir* out_dir_open(const char* path) {
 OutDir* out_dir_open_level(OutDir* parent, const char* name, blobsmith::OutObject* object,
                            int* failure) {
   *object = blobsmith::OutObject{{0, 0}, false, false};
-  char* path = blobsmith::join(parent->path, name);
+  wchar_t* path = blobsmith::join_name(parent->path, name);
   if (path == nullptr) {
     *failure = blobsmith::OUT_FAILED;
     return nullptr;
@@ -498,14 +527,14 @@ IoFile* out_dir_create_file(OutDir* dir, const char* name, blobsmith::OutObject*
                             int* failure) {
   *object = blobsmith::OutObject{{0, 0}, false, false};
   *failure = blobsmith::OUT_FAILED;
-  char* path = blobsmith::join(dir->path, name);
+  wchar_t* path = blobsmith::join_name(dir->path, name);
   if (path == nullptr) return nullptr;
   const HANDLE handle = blobsmith::open_member(path, CREATE_NEW);
   BY_HANDLE_FILE_INFORMATION info;
   if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
     if (handle != INVALID_HANDLE_VALUE) {
       CloseHandle(handle);
-      DeleteFileA(path);  // the file this call made is taken back
+      DeleteFileW(path);  // the file this call made is taken back
     } else {
       *failure = blobsmith::failure_at(path, object);
     }
@@ -521,7 +550,7 @@ IoFile* out_dir_replace_file(OutDir* dir, const char* name, const FileIdentity* 
                              blobsmith::OutObject* object, int* failure) {
   *object = blobsmith::OutObject{{0, 0}, false, false};
   *failure = blobsmith::OUT_FAILED;
-  char* path = blobsmith::join(dir->path, name);
+  wchar_t* path = blobsmith::join_name(dir->path, name);
   if (path == nullptr) return nullptr;
   HANDLE handle = blobsmith::open_member(path, OPEN_ALWAYS);
   BY_HANDLE_FILE_INFORMATION info;
@@ -545,7 +574,7 @@ IoFile* out_dir_replace_file(OutDir* dir, const char* name, const FileIdentity* 
     // Another name shares this file: this name gets a file of its own, made
     // only where nothing stands by then.
     CloseHandle(handle);
-    handle = DeleteFileA(path) ? blobsmith::open_member(path, CREATE_NEW) : INVALID_HANDLE_VALUE;
+    handle = DeleteFileW(path) ? blobsmith::open_member(path, CREATE_NEW) : INVALID_HANDLE_VALUE;
     if (handle != INVALID_HANDLE_VALUE && !GetFileInformationByHandle(handle, &info)) {
       CloseHandle(handle);
       handle = INVALID_HANDLE_VALUE;
@@ -568,35 +597,65 @@ void out_dir_close(OutDir* dir) {
 }
 
 int path_status(const char* path, const int follow, FileStatus* status) {
-  return blobsmith::status_at(path, follow == 0, status);
+  WidePath wide;
+  if (blobsmith::make_wide_path(path, &wide) == 0) {
+    return blobsmith::status_at(wide.text, follow == 0, status);
+  }
+  if (!wide.device) return -1;
+  // A device is known by its name alone: opening one (a serial port) may
+  // do something.
+  *status = FileStatus{blobsmith::PATH_OTHER, {0, 0}, 0, 1, 0};
+  return 0;
 }
 
 int path_read_link(const char* path, char* target, const size_t size) {
   // The final path of what the link names, which must exist.
+  WidePath wide;
   FileStatus status;
-  if (blobsmith::status_at(path, true, &status) != 0 || status.kind != blobsmith::PATH_LINK) {
+  if (blobsmith::make_wide_path(path, &wide) != 0 ||
+      blobsmith::status_at(wide.text, true, &status) != 0 || status.kind != blobsmith::PATH_LINK) {
     return -1;
   }
-  const HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE handle = CreateFileW(wide.text, 0, blobsmith::SHARE_ALL, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return -1;
-  const DWORD length = GetFinalPathNameByHandleA(handle, target, static_cast<DWORD>(size), 0);
+  wchar_t* final_path = blobsmith::final_path_of(handle);
   CloseHandle(handle);
-  if (length == 0 || length >= size) return -1;
-  // "\\?\C:\dir\file" names the same file as "C:\dir\file".
-  if (std::strncmp(target, "\\\\?\\", 4) == 0) std::memmove(target, target + 4, length - 3);
-  return 0;
+  if (final_path == nullptr) return -1;
+  // "\\?\C:\dir\file" names the same file as "C:\dir\file", and
+  // "\\?\UNC\host\share" as "\\host\share".
+  const wchar_t* shown = final_path;
+  if (std::wcsncmp(final_path, L"\\\\?\\UNC\\", 8) == 0) {
+    final_path[6] = L'\\';
+    shown = final_path + 6;
+  } else if (std::wcsncmp(final_path, L"\\\\?\\", 4) == 0) {
+    shown = final_path + 4;
+  }
+  const int length = blobsmith::utf8_from_wide(shown, target, size);
+  std::free(final_path);
+  return length < 0 ? -1 : 0;
 }
 
 int path_rename(const char* from, const char* to) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0 : -1;
+  WidePath wide_from;
+  WidePath wide_to;
+  return blobsmith::make_wide_path(from, &wide_from) == 0 &&
+                 blobsmith::make_wide_path(to, &wide_to) == 0 &&
+                 MoveFileExW(wide_from.text, wide_to.text,
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? 0
+             : -1;
 }
 
-int path_remove(const char* path) { return DeleteFileA(path) ? 0 : -1; }
+int path_remove(const char* path) {
+  WidePath wide;
+  return blobsmith::make_wide_path(path, &wide) == 0 && DeleteFileW(wide.text) ? 0 : -1;
+}
 
 int path_touch(const char* path) {
-  const HANDLE handle = CreateFileA(path, FILE_WRITE_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  WidePath wide;
+  if (blobsmith::make_wide_path(path, &wide) != 0) return -1;
+  const HANDLE handle = CreateFileW(wide.text, FILE_WRITE_ATTRIBUTES, blobsmith::SHARE_ALL, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return -1;
   FILETIME now;

@@ -1,13 +1,18 @@
 // The run-time reader's file on Windows: ReadFile at an offset given in
-// each call's OVERLAPPED record, so no shared position is relied on.
+// each call's OVERLAPPED record, so no shared position is relied on. The
+// path is UTF-8, or in the ANSI code page when it is not valid UTF-8, as the
+// tool takes paths (platform/wide_path_win32.h); a device is not opened.
 #include <windows.h>
 
+#include "platform/wide_path_win32.h"
 #include "reader/reader_file.h"
 
 namespace blobsmith {
 
 int reader_file_open(const char* path, ReaderFile* file) {
-  const HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+  WidePath wide;
+  if (make_wide_path(path, &wide) != 0) return -1;
+  const HANDLE handle = CreateFileW(wide.text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return -1;
   LARGE_INTEGER size;

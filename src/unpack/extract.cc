@@ -44,6 +44,12 @@ struct LevelChain {
 // (letter case, and on some systems far more) are caught as well.
 using MadeObjects = std::map<std::pair<uint64_t, uint64_t>, int32_t>;
 
+// Where files are made through Windows' rules for names, the same told by
+// rule before anything is made: the file key (name_file_key) of every
+// member written, and of every directory level it needed, with the entry
+// that came first.
+using MadeKeys = std::map<std::string, int32_t>;
+
 struct Extraction {
   const char* pack_path;
   const char* out_dir;
@@ -53,6 +59,8 @@ struct Extraction {
   LevelChain chain;
   const unsigned char* table;  // the entry images, for the names of earlier members
   MadeObjects made;
+  MadeKeys file_keys;
+  MadeKeys level_keys;
 };
 
 std::pair<uint64_t, uint64_t> key_of(const FileIdentity& identity) {
@@ -63,20 +71,72 @@ void remember(Extraction* x, const OutObject& object, const int32_t index) {
   if (object.known) x->made.emplace(key_of(object.identity), index);
 }
 
+void print_collision(const Extraction& x, const char* name, const int32_t earlier_index) {
+  PackEntry earlier;
+  unsigned char image[PACK_ENTRY_SIZE];
+  std::memcpy(image, x.table + static_cast<size_t>(earlier_index) * PACK_ENTRY_SIZE,
+              PACK_ENTRY_SIZE);
+  decode_entry(image, &earlier);
+  std::printf("%s collides with %s, skipped !!!\n", printable(name).c_str(),
+              printable(earlier.name).c_str());
+}
+
 // True after printing the line when object is something an earlier member
 // of this run made: the earlier member stands.
 bool collides(const Extraction& x, const OutObject& object, const char* name) {
   if (!object.known) return false;
   const auto found = x.made.find(key_of(object.identity));
   if (found == x.made.end()) return false;
-  PackEntry earlier;
-  unsigned char image[PACK_ENTRY_SIZE];
-  std::memcpy(image, x.table + static_cast<size_t>(found->second) * PACK_ENTRY_SIZE,
-              PACK_ENTRY_SIZE);
-  decode_entry(image, &earlier);
-  std::printf("%s collides with %s, skipped !!!\n", printable(name).c_str(),
-              printable(earlier.name).c_str());
+  print_collision(x, name, found->second);
   return true;
+}
+
+// The entry of an earlier member of this run whose file or level the file
+// key lands on, or -1: the key itself is its file or a level it needed, or
+// a level of the key is its file.
+int32_t earlier_owner(const Extraction& x, const char* key, const size_t length) {
+  auto file = x.file_keys.find(key);
+  if (file != x.file_keys.end()) return file->second;
+  const auto level = x.level_keys.find(key);
+  if (level != x.level_keys.end()) return level->second;
+  for (size_t end = 0; end < length; ++end) {
+    if (key[end] != '/') continue;
+    file = x.file_keys.find(std::string(key, end));
+    if (file != x.file_keys.end()) return file->second;
+  }
+  return -1;
+}
+
+// True after printing one line when, by the rule for names, Windows cannot
+// make the member as it is named (a name that is not UTF-8 is still made,
+// in the ANSI code page, as earlier builds made it), or it would land on a
+// file or directory an earlier member of this run needs. Members are made
+// in the "\\?\" form, which lets Windows make what its own rules would
+// refuse, and a directory need not fold letter case as the rule does: the
+// file identities alone would not tell.
+bool refused_by_windows_rules(const Extraction& x, const char* name) {
+  const WindowsHazard hazard = windows_hazard(name);
+  if (hazard != HAZARD_NONE && hazard != HAZARD_NOT_UTF8) {
+    std::printf("%s cannot be made on Windows, %s, skipped !!!\n", printable(name).c_str(),
+                windows_hazard_text(hazard));
+    return true;
+  }
+  char key[PACK_NAME_FIELD_SIZE];
+  const size_t length = name_file_key(name, key);
+  const int32_t earlier = earlier_owner(x, key, length);
+  if (earlier < 0) return false;
+  print_collision(x, name, earlier);
+  return true;
+}
+
+// Enters a member just made, and the levels it needed, among the keys.
+void remember_keys(Extraction* x, const char* name, const int32_t index) {
+  char key[PACK_NAME_FIELD_SIZE];
+  const size_t length = name_file_key(name, key);
+  x->file_keys.emplace(key, index);
+  for (size_t end = 0; end < length; ++end) {
+    if (key[end] == '/') x->level_keys.emplace(std::string(key, end), index);
+  }
 }
 
 // A member's name cut into its levels and its leaf.
@@ -161,6 +221,7 @@ bool extract_member(Extraction* x, const PackEntry& entry, const bool terminated
     std::printf("%s path name is too long, skipped !!!\n", printable(entry.name).c_str());
     return false;
   }
+  if (windows_name_rules() && refused_by_windows_rules(*x, entry.name)) return false;
   if (x->chain.root == nullptr) {
     if (x->root_failed) return false;
     x->chain.root = out_dir_open(x->out_dir);
@@ -199,6 +260,7 @@ bool extract_member(Extraction* x, const PackEntry& entry, const bool terminated
     return false;
   }
   remember(x, object, index);
+  if (windows_name_rules()) remember_keys(x, entry.name, index);
   // Offsets are 32-bit signed words: start_block * 512 wraps as the format
   // says, and a negative offset cannot be reached, so nothing is read.
   const int32_t offset =
@@ -275,7 +337,7 @@ ExtractOutcome extract_pack(const char* pack_path, const char* out_dir, const Me
     std::printf("empty output directory name, nothing extracted !!!\n");
     return NOTHING_EXTRACTED;
   }
-  Extraction x{pack_path, out_dir, io_open(pack_path), {}, false, {}, nullptr, {}};
+  Extraction x{pack_path, out_dir, io_open(pack_path), {}, false, {}, nullptr, {}, {}, {}};
   if (x.pack == nullptr || io_status(x.pack, &x.pack_status) != 0) {
     std::printf("%s open failed !!!\n", printable(pack_path).c_str());
     if (x.pack != nullptr) io_close(x.pack);

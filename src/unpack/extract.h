@@ -21,7 +21,10 @@ enum ExtractOutcome {
 // symbolic link or special file there, and the member is made inside its
 // directory by name; a name with a ".." level, a leading separator or a
 // drive prefix is refused. Never writes through a file with other names,
-// nor into the pack being read.
+// nor into the pack being read. Where windows_name_rules() holds, a member
+// with a Windows hazard (one whose name is merely not UTF-8 aside) or one
+// that would land on an earlier member's file or level by the rule's file
+// keys is refused before anything is made for it.
 // Returns NOTHING_EXTRACTED when out_dir is empty or cannot be made, the
 // pack cannot be opened, its header cannot be read or its entry count is
 // outside 1 to 2047; EXTRACTED_REPORTED after any other failure; EXTRACTED

@@ -48,7 +48,9 @@ TEST(OutDirWin32, HeldLevelsMembersProtectedPackAndSecondNames) {
               nullptr);
     EXPECT_EQ(failure, OUT_IS_PROTECTED);
     // A second name: the next member gets a file of its own.
-    if (bytes[0] == 'f') ASSERT_TRUE(CreateHardLinkA("other", "made\\top\\level\\member", nullptr));
+    if (bytes[0] == 'f') {
+      ASSERT_TRUE(CreateHardLinkA("other", "made\\top\\level\\member", nullptr));
+    }
   }
   EXPECT_EQ(read_file("other"), "first");
   level.reset();
