@@ -182,7 +182,9 @@ BLOBSMITH_API int blobsmith_open_memory(const void* image, size_t length,
 BLOBSMITH_API int blobsmith_open_io(const blobsmith_io* io, const blobsmith_storage* storage,
                                     blobsmith_pack** pack);
 
-/* Opens the regular file at path; it stays open until blobsmith_close. */
+/* Opens the regular file at path; it stays open until blobsmith_close. On
+ * Windows path is UTF-8, or read in the ANSI code page when it is not valid
+ * UTF-8. */
 BLOBSMITH_API int blobsmith_open_file(const char* path, const blobsmith_storage* storage,
                                       blobsmith_pack** pack);
 
