@@ -31,11 +31,15 @@ namespace {
 char lower(const char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 char slash(const char c) { return c == '\\' ? '/' : c; }
 
-// The entry the lookup of query must find among the first count entries of
-// a table whose names are given (empty: no name), or -1.
-int32_t expected_index(const std::vector<std::string>& names, const std::string& query) {
+// The entries a lookup of query must find among a table whose names are
+// given (empty: no name), or -1: the first called exactly query ("/" and
+// "\\" alike), which *exact receives too, else the first that differs from
+// it only in ASCII letter case.
+int32_t expected_index(const std::vector<std::string>& names, const std::string& query,
+                       int32_t* exact) {
   int32_t folded = -1;
-  for (size_t i = 0; i < names.size(); ++i) {
+  *exact = -1;
+  for (size_t i = 0; i < names.size() && *exact < 0; ++i) {
     const std::string& name = names[i];
     if (name.empty() || name.size() != query.size()) continue;
     bool same = true, alike = true;
@@ -43,22 +47,10 @@ int32_t expected_index(const std::vector<std::string>& names, const std::string&
       same = same && slash(name[k]) == slash(query[k]);
       alike = alike && lower(slash(name[k])) == lower(slash(query[k]));
     }
-    if (same) return static_cast<int32_t>(i);
+    if (same) *exact = static_cast<int32_t>(i);
     if (alike && folded < 0) folded = static_cast<int32_t>(i);
   }
-  return folded;
-}
-
-// The first entry called exactly query ("/" and "\\" alike), or -1.
-int32_t expected_exact(const std::vector<std::string>& names, const std::string& query) {
-  for (size_t i = 0; i < names.size(); ++i) {
-    const std::string& name = names[i];
-    if (name.empty() || name.size() != query.size()) continue;
-    bool same = true;
-    for (size_t k = 0; k < name.size(); ++k) same = same && slash(name[k]) == slash(query[k]);
-    if (same) return static_cast<int32_t>(i);
-  }
-  return -1;
+  return *exact >= 0 ? *exact : folded;
 }
 
 // The directory view of the canonical names, as maps: files by name (the
@@ -248,10 +240,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, const size_t size) {
     std::string shouted = name;
     for (char& c : shouted) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : slash(c));
     for (const std::string& query : {name, shouted}) {
-      const int32_t want = expected_index(names, query);
+      int32_t exact = -1;
+      const int32_t want = expected_index(names, query, &exact);
       FUZZ_CHECK(blobsmith_find(pack, query.c_str()) ==
                  (want < 0 ? BLOBSMITH_ERROR_NOT_FOUND : want));
-      const int32_t exact = expected_exact(names, query);
       FUZZ_CHECK(blobsmith_find_exact(pack, query.c_str()) ==
                  (exact < 0 ? BLOBSMITH_ERROR_NOT_FOUND : exact));
     }

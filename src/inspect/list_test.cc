@@ -29,14 +29,11 @@ Listed list(const std::vector<std::string>& args) {
 
 TEST(List, NamesShowLevelsAndNoTwoAlike) {
   ScopedTempDir temp;
-  write_file("res.bin", pack_image(6,
-                                   {{"d\\x1b", 260, 1},
-                                    {"d\x1b", 260, 1},
-                                    {"a/b", 260, 1},
-                                    {"a\\b", 260, 1},
-                                    {"", 0, 0},
-                                    {"\xc2\x9b\xff\\\xe2\x80\xae", 260, 1}},
-                                   "x"));
+  // clang-format off
+  write_file("res.bin", pack_image(6, {{"d\\x1b", 260, 1}, {"d\x1b", 260, 1}, {"a/b", 260, 1},
+                                       {"a\\b", 260, 1}, {"", 0, 0},
+                                       {"\xc2\x9b\xff\\\xe2\x80\xae", 260, 1}}, "x"));
+  // clang-format on
   const Listed run = list({"--list"});
   EXPECT_EQ(run.out, usage_box("--list") +
                          "machine \"q5\"  packed 2026-01-02 03:04  entries 6\n"

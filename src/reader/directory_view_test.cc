@@ -14,28 +14,13 @@
 namespace blobsmith {
 namespace {
 
-const std::string kPack = sound_pack_image({{"img\\b.png", "B", false},
-                                            {"Img\\a.png", "A", false},
-                                            {"a.txt", "t", false},
-                                            {"a\\x", "x", false},
-                                            {"img\\A.png", "", false},
-                                            {"file", "f", false},
-                                            {"file\\below", "no", false},
-                                            {"dup", "1", false},
-                                            {"dup", "2", false},
-                                            {"x/y", "s", false},
-                                            {"", "", true},
-                                            {"a\\\\z", "e", false}});
-
-int64_t read_image(void* context, const uint64_t offset, void* buffer, const size_t length) {
-  const std::string& image = *static_cast<const std::string*>(context);
-  const size_t copied =
-      offset >= image.size()
-          ? 0
-          : static_cast<size_t>(std::min<uint64_t>(length, image.size() - offset));
-  if (copied > 0) std::memcpy(buffer, image.data() + offset, copied);
-  return static_cast<int64_t>(copied);
-}
+// clang-format off
+const std::string kPack = sound_pack_image({
+    {"img\\b.png", "B", false}, {"Img\\a.png", "A", false}, {"a.txt", "t", false},
+    {"a\\x", "x", false}, {"img\\A.png", "", false}, {"file", "f", false},
+    {"file\\below", "no", false}, {"dup", "1", false}, {"dup", "2", false},
+    {"x/y", "s", false}, {"", "", true}, {"a\\\\z", "e", false}});
+// clang-format on
 
 // Every entry below directory, depth first: "name index" for a file,
 // "name/" for a directory.

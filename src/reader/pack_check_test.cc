@@ -23,16 +23,6 @@ std::string with_word(std::string image, const size_t at, const uint32_t word) {
   return image;
 }
 
-int64_t read_image(void* context, const uint64_t offset, void* buffer, const size_t length) {
-  const std::string& image = *static_cast<const std::string*>(context);
-  const size_t copied =
-      offset >= image.size()
-          ? 0
-          : static_cast<size_t>(std::min<uint64_t>(length, image.size() - offset));
-  if (copied > 0) std::memcpy(buffer, image.data() + offset, copied);
-  return static_cast<int64_t>(copied);
-}
-
 // The incremental check over image in pieces of `piece` bytes. Once every
 // byte is given, an update that said the bytes cannot be a whole pack has
 // said what the end says.

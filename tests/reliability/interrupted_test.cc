@@ -28,25 +28,11 @@ namespace {
 // How a run holds its pack open while writing it.
 enum TempOpen { TEMP_NONE, TEMP_UNNAMED, TEMP_NAMED };
 
-// What process pid holds open in dir (absolute) as a pack being written.
+// How process pid holds its pack open in dir (absolute).
 TempOpen temp_open_in(const pid_t pid, const std::string& dir) {
-  const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
-  DIR* listing = opendir(fds.c_str());
-  if (listing == nullptr) return TEMP_NONE;
-  TempOpen found = TEMP_NONE;
-  for (const dirent* entry = readdir(listing); entry != nullptr && found == TEMP_NONE;
-       entry = readdir(listing)) {
-    char target[4096];
-    const ssize_t length = readlink((fds + "/" + entry->d_name).c_str(), target, sizeof target - 1);
-    if (length <= 0) continue;
-    const std::string path(target, static_cast<size_t>(length));
-    if (path.compare(0, dir.size() + 1, dir + "/") != 0) continue;
-    const std::string name = path.substr(dir.size() + 1);
-    if (name[0] == '#' && name.find(" (deleted)") != std::string::npos) found = TEMP_UNNAMED;
-    if (name.compare(0, 11, ".blobsmith-") == 0) found = TEMP_NAMED;
-  }
-  closedir(listing);
-  return found;
+  bool unnamed = false;
+  if (pack_being_written(std::to_string(pid), dir, &unnamed).empty()) return TEMP_NONE;
+  return unnamed ? TEMP_UNNAMED : TEMP_NAMED;
 }
 
 // Starts args with SIGINT, SIGTERM and SIGHUP at their default actions but

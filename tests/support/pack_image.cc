@@ -53,3 +53,11 @@ std::string sound_pack_image(const std::vector<ImageMember>& members) {
   put_u32_le(word, sum);
   return image + std::string(reinterpret_cast<const char*>(word), sizeof word);
 }
+
+int64_t read_image(void* context, const uint64_t offset, void* buffer, const size_t length) {
+  const std::string& image = *static_cast<const std::string*>(context);
+  if (offset >= image.size()) return 0;
+  const size_t copied = std::min<size_t>(length, static_cast<size_t>(image.size() - offset));
+  std::memcpy(buffer, image.data() + offset, copied);
+  return static_cast<int64_t>(copied);
+}

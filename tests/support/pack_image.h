@@ -29,4 +29,8 @@ struct ImageMember {
 // zero-padded data from block 260 and the trailing checksum.
 std::string sound_pack_image(const std::vector<ImageMember>& members);
 
+// A read callback for the reader (blobsmith_io) over the std::string image
+// context points at: up to length bytes from offset, fewer at its end.
+int64_t read_image(void* context, uint64_t offset, void* buffer, size_t length);
+
 #endif  // BLOBSMITH_TESTS_SUPPORT_PACK_IMAGE_H_

@@ -84,3 +84,17 @@ std::string usage_box(const std::string& mode) {
    : mode == "--list" ? print_list_usage : print_verify_usage)();
   return testing::internal::GetCapturedStdout();
 }
+
+#ifndef _WIN32
+std::string pack_being_written(const std::string& pid, const std::string& dir, bool* unnamed) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/" + pid + "/fd", error)) {
+    const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+    if (target.compare(0, dir.size() + 1, dir + "/") != 0) continue;
+    const std::string name = target.substr(dir.size() + 1);
+    *unnamed = name[0] == '#' && name.find(" (deleted)") != std::string::npos;
+    if (*unnamed || name.compare(0, 11, ".blobsmith-") == 0) return entry.path().string();
+  }
+  return "";
+}
+#endif

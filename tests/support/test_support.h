@@ -33,4 +33,11 @@ std::string run_tool(const std::vector<std::string>& args, int* status = nullptr
 // What a mode's usage box prints ("--pack", "--unpack", "--list", "--verify").
 std::string usage_box(const std::string& mode);
 
+#ifndef _WIN32
+// The pack process pid ("self" for this one) holds open for writing in the
+// directory dir (absolute, no trailing "/"), as /proc shows it: the path of
+// its descriptor there, and whether the file has no name yet; "" when none.
+std::string pack_being_written(const std::string& pid, const std::string& dir, bool* unnamed);
+#endif
+
 #endif  // BLOBSMITH_TESTS_SUPPORT_TEST_SUPPORT_H_

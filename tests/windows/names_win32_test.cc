@@ -58,24 +58,14 @@ TEST(NamesWin32, UnpackRefusesWhatWindowsCannotHoldBeforeMakingIt) {
   ScopedTempDir temp;
   // In the packer's order; a name that is not UTF-8 is made in the ANSI
   // code page, as earlier builds made it.
+  // clang-format off
   const std::vector<ImageMember> members = {
-      {"...", "1", false},
-      {"a.\\x", "2", false},
-      {"ab:c", "3", false},
-      {"B", "upper", false},
-      {"b", "lower", false},
-      {"b.", "6", false},
-      {"COM\xC2\xB9.log", "7", false},
-      {"con.txt", "8", false},
-      {"CONIN$", "9", false},
-      {"lpt1\\z", "10", false},
-      {"ok.txt", "11", false},
-      {"q", "12", false},
-      {"q\\r", "13", false},
-      {"sp ", "14", false},
-      {"tab\tname", "15", false},
-      {"\xE9t\xE9.txt", "16", false},
-  };
+      {"...", "1", false}, {"a.\\x", "2", false}, {"ab:c", "3", false}, {"B", "upper", false},
+      {"b", "lower", false}, {"b.", "6", false}, {"COM\xC2\xB9.log", "7", false},
+      {"con.txt", "8", false}, {"CONIN$", "9", false}, {"lpt1\\z", "10", false},
+      {"ok.txt", "11", false}, {"q", "12", false}, {"q\\r", "13", false}, {"sp ", "14", false},
+      {"tab\tname", "15", false}, {"\xE9t\xE9.txt", "16", false}};
+  // clang-format on
   write_file("p.bin", sound_pack_image(members));
   int status = 0;
   EXPECT_EQ(
