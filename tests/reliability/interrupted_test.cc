@@ -1,12 +1,7 @@
-// Pack runs of the built tool ended from outside. Each run is stopped while
-// its pack is open for writing, sent a signal and let go on; it must end by
-// that signal, leave nothing beside its output, and leave the earlier pack
-// there byte for byte. A signal the run was started with ignored stays
-// ignored, and a kill that cannot be caught leaves nothing either while the
-// pack has no name. Where the pack cannot be left unnamed (here: /proc,
-// through which it is named, hidden from the run in a namespace of its own)
-// its named temporary file is removed the same way.
-#include <dirent.h>
+// Pack runs of the built tool stopped while writing, sent a signal and let
+// go on: each ends by that signal (an ignored one stays ignored), leaves
+// nothing beside its output and the earlier pack byte for byte; unnamed, or
+// named where /proc is hidden from the run.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>

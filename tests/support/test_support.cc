@@ -19,7 +19,8 @@ using namespace blobsmith;  // NOLINT: test helpers over the tool's own names
 ScopedTempDir::ScopedTempDir() : previous_(fs::current_path().string()) {
   std::random_device seed;
   for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-    const fs::path candidate = fs::temp_directory_path() / ("blobsmith-test-" + std::to_string(seed()));
+    const fs::path candidate =
+        fs::temp_directory_path() / ("blobsmith-test-" + std::to_string(seed()));
     std::error_code error;
     if (fs::create_directory(candidate, error)) path_ = candidate.string();
   }
@@ -80,8 +81,10 @@ std::string run_tool(const std::vector<std::string>& args, int* status) {
 std::string usage_box(const std::string& mode) {
   std::fflush(stdout);
   testing::internal::CaptureStdout();
-  (mode == "--pack" ? print_pack_usage : mode == "--unpack" ? print_unpack_usage
-   : mode == "--list" ? print_list_usage : print_verify_usage)();
+  (mode == "--pack"     ? print_pack_usage
+   : mode == "--unpack" ? print_unpack_usage
+   : mode == "--list"   ? print_list_usage
+                        : print_verify_usage)();
   return testing::internal::GetCapturedStdout();
 }
 
