@@ -53,6 +53,7 @@ TEST(IgnoreMatch, BareNamesAndPatterns) {
           {"[!a-c]*", {"dog"}, {"cat"}},
           {"[^a-c]*", {"\xc3\xa9"}, {"cat"}},
           {"[\xf0\xbf\xbf\xbf-\xf1\x80\x80\x85]", {"\xf1\x80\x80\x80"}, {"\xf1\x80\x80\x86"}},
+          {"[\xe4\xb8\x80-\xe4\xb8\x8f]", {"\xe4\xb8\x85"}, {"\xe5\xb8\x85"}},
           {"[]]", {"]"}, {"a"}},
           {"[!]]", {"a"}, {"]"}},
           {"[a-]", {"a", "-"}, {"b"}},

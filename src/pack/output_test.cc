@@ -24,14 +24,14 @@ TEST(PackOutput, ReplacedWholeThroughLinksKeepingItsMode) {
   write_file("res/a", "a");
   write_file("real/old.bin", "old");
   ASSERT_EQ(chmod("real/old.bin", 0640), 0);
-  // A relative link to a link that names the file absolutely.
+  // A link longer than its target, to a link that names the file absolutely.
   ASSERT_EQ(symlink((std::filesystem::current_path() / "real/old.bin").c_str(), "real/abs.bin"), 0);
-  ASSERT_EQ(symlink("real/abs.bin", "link.bin"), 0);
+  ASSERT_EQ(symlink("real/abs.bin", "the-link-of-a-longer-name.bin"), 0);
   int status = -1;
-  pack("link.bin", &status);
+  pack("the-link-of-a-longer-name.bin", &status);
   EXPECT_EQ(status, 0);
   struct stat info;
-  ASSERT_EQ(lstat("link.bin", &info), 0);
+  ASSERT_EQ(lstat("the-link-of-a-longer-name.bin", &info), 0);
   EXPECT_TRUE(S_ISLNK(info.st_mode));
   ASSERT_EQ(stat("real/old.bin", &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);

@@ -209,7 +209,8 @@ TEST(Hostile, LevelSwappedForALinkBetweenMembers) {
   EXPECT_EQ(fault_count(FAULT_OUT_LEVEL), 2);  // d was entered once for all three members
   struct stat made;                            // a new file's mode
   EXPECT_TRUE(stat("out/moved/a", &made) == 0 && (made.st_mode & 0777) == 0644);
-  EXPECT_TRUE(stat("out/moved/e", &made) == 0 && (made.st_mode & 0777) == 0755);
+  EXPECT_TRUE(stat("out/moved/e", &made) == 0 && (made.st_mode & 0777) == 0755 &&
+              stat("out", &made) == 0 && (made.st_mode & 0777) == 0755);
 }
 
 // A pack run into output with hook run just before the nth status taken

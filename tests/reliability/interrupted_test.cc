@@ -64,7 +64,6 @@ bool stop_while_open(const pid_t pid, const std::string& dir, const TempOpen wan
   }
 }
 
-// Kills and reaps a run a failed check leaves behind.
 struct RunGuard {
   pid_t pid;
   ~RunGuard() {

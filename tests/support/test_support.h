@@ -34,9 +34,8 @@ std::string run_tool(const std::vector<std::string>& args, int* status = nullptr
 std::string usage_box(const std::string& mode);
 
 #ifndef _WIN32
-// The pack process pid ("self" for this one) holds open for writing in the
-// directory dir (absolute, no trailing "/"), as /proc shows it: the path of
-// its descriptor there, and whether the file has no name yet; "" when none.
+// The path (in /proc) of the pack that process pid ("self") writes in dir
+// (absolute), and whether it has no name yet; "" when it writes none there.
 std::string pack_being_written(const std::string& pid, const std::string& dir, bool* unnamed);
 #endif
 
