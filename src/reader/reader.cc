@@ -107,15 +107,12 @@ void release_record(blobsmith_pack* pack) {
     pack->allocator.release(pack->allocator.context, pack->allocation);
 }
 
-// Opens a pack read through io (image when it lies in memory).
-int open_pack(const blobsmith_io& io, const unsigned char* image, const blobsmith_storage* storage,
-              blobsmith_pack** result) {
-  const ByteSource source{read_through_io, const_cast<blobsmith_io*>(&io)};
-  PackHead head;
-  read_pack_head(source, &head);
+// The reader's status for what the gate finds in a pack's head: short_status
+// for a head that could not be read whole.
+int head_status(const PackHead& head, const int short_status) {
   switch (check_pack_header(head)) {
     case PACK_HEADER_SHORT:
-      return io.size < PACK_HEADER_SIZE ? BLOBSMITH_ERROR_TRUNCATED : BLOBSMITH_ERROR_READ;
+      return short_status;
     case PACK_HEADER_NOT_A_PACK:
       return BLOBSMITH_ERROR_NOT_A_PACK;
     case PACK_HEADER_ENTRY_COUNT:
@@ -123,6 +120,18 @@ int open_pack(const blobsmith_io& io, const unsigned char* image, const blobsmit
     case PACK_HEADER_SOUND:
       break;
   }
+  return BLOBSMITH_OK;
+}
+
+// Opens a pack read through io (image when it lies in memory).
+int open_pack(const blobsmith_io& io, const unsigned char* image, const blobsmith_storage* storage,
+              blobsmith_pack** result) {
+  const ByteSource source{read_through_io, const_cast<blobsmith_io*>(&io)};
+  PackHead head;
+  read_pack_head(source, &head);
+  const int checked = head_status(
+      head, io.size < PACK_HEADER_SIZE ? BLOBSMITH_ERROR_TRUNCATED : BLOBSMITH_ERROR_READ);
+  if (checked != BLOBSMITH_OK) return checked;
   const int32_t count = head.header.entry_count;
   if (io.size < PACK_TABLE_OFFSET + static_cast<uint64_t>(count) * PACK_ENTRY_SIZE) {
     return BLOBSMITH_ERROR_TRUNCATED;
@@ -167,16 +176,8 @@ int blobsmith_entry_count_of(const void* header, const size_t length, int32_t* e
   PackHead head;
   const MemorySpan span{static_cast<const unsigned char*>(header), PACK_HEADER_SIZE};
   read_pack_head(ByteSource{read_memory_span, const_cast<MemorySpan*>(&span)}, &head);
-  switch (check_pack_header(head)) {
-    case PACK_HEADER_SHORT:
-      return BLOBSMITH_ERROR_TRUNCATED;
-    case PACK_HEADER_NOT_A_PACK:
-      return BLOBSMITH_ERROR_NOT_A_PACK;
-    case PACK_HEADER_ENTRY_COUNT:
-      return BLOBSMITH_ERROR_ENTRY_COUNT;
-    case PACK_HEADER_SOUND:
-      break;
-  }
+  const int checked = head_status(head, BLOBSMITH_ERROR_TRUNCATED);
+  if (checked != BLOBSMITH_OK) return checked;
   *entry_count = head.header.entry_count;
   return BLOBSMITH_OK;
 }
