@@ -1,6 +1,5 @@
-// --verify's table: a sound pack changed in one way per row, each row one
-// of the lines --verify can print, with its exact text and the run's status.
-// Other tests lean on --verify as their oracle, so each rule is held here.
+// --verify, the oracle other tests lean on: a sound pack changed one way per
+// row, each row a line --verify can print, with its exact text and status.
 #include "inspect/verify.h"
 
 #include <gtest/gtest.h>

@@ -55,9 +55,8 @@ TEST(Collect, OrderIgnoredNamesLengthsAndLinks) {
 
 TEST(Collect, PathsAtTheEdgeOfThePathBuffer) {
   ScopedTempDir temp;
-  // "res/" and two levels of 250 take 505 bytes: a directory of 5 more
-  // fits the 511 of a path buffer and is walked (its file does not fit);
-  // one of 6 does not, and is reported without being entered.
+  // 505 bytes, then a directory of 5 more fits a path buffer and is walked
+  // (its file does not fit); one of 6 is reported without being entered.
   const std::string deep = "res/" + std::string(250, 'a') + "/" + std::string(250, 'b');
   write_file(deep + "/fits5/f", "x");
   write_file(deep + "/over6x/f", "x");
@@ -72,9 +71,8 @@ TEST(Collect, PathsAtTheEdgeOfThePathBuffer) {
 
 TEST(Collect, NamesThatCannotComeBackWholeAndStaleTemporaryPacks) {
   ScopedTempDir temp;
-  // Left out: a drive prefix at the top (a file, and a directory), and a
-  // temporary pack a killed run left. A colon further down is only a name
-  // Windows cannot hold; a file named like a temporary one is packed.
+  // Left out: drive prefixes at the top and a killed run's temporary pack;
+  // a colon further down and a mere temporary-like name are packed.
   for (const char* file :
        {"res/c:notes.txt", "res/C:/x", "res/x/d:y", "res/b", "res/b.", "res/c ", "res/aux.c",
         "res/a.", "res/A/b", "res/B", "res/.blobsmith-00000000000000aa.tmp"}) {

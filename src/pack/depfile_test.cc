@@ -1,6 +1,5 @@
-// Dependency files: the exact text for awkward names and the paths refused.
-// What GNU make and Ninja read back is held end to end by
-// tests/install/pack_build.sh, on the tool's own dependency files.
+// Dependency files: the exact text and the paths refused (make and Ninja
+// reading them back: tests/install/pack_build.sh).
 #include "pack/depfile.h"
 
 #include <gtest/gtest.h>

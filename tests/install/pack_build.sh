@@ -1,13 +1,9 @@
 #!/bin/sh
-# Builds that pack a tree with the dependency file, under one generator,
-# against the tree install.tree installed: first a hand-written Makefile or
-# build.ninja, then a CMake project using blobsmith_add_pack. Each first
-# build packs exactly the tree; a build with nothing changed does not pack
-# again; a file touched, added or deleted packs again, with exactly the
-# tree; a dangling link fails the build, and the next build fails again
-# rather than passing on a stale pack. Names hold spaces, and "$" but under
-# CMake's Ninja generator (CMake 3.25 writes "$" unescaped for Ninja); by
-# hand also "#" and a leading space.
+# Builds with the dependency file under one generator, by hand and through
+# blobsmith_add_pack, against install.tree's tree: a no-op build does not
+# pack; a touch, add or delete packs exactly the tree again; a dangling link
+# fails every build until it goes. Names hold spaces, "$" (but under CMake's
+# Ninja, which writes it unescaped), and by hand "#" and a leading space.
 #
 #   sh pack_build.sh <work-dir> <source-dir> <cmake> <generator>
 set -eu
@@ -26,8 +22,7 @@ members() { "$tool" -q --list -i "$out/assets.bin" | tail -n +2 | cut -c21- | LC
 files() { (cd "$tree" && find . -type f ! -name '*.psd' | sed 's|^\./||' | LC_ALL=C sort); }
 packed_since() { [ "$out/assets.bin" -nt "$out/stamp" ]; }
 mark() { touch -r "$out/assets.bin" "$out/stamp"; }
-# A file the script changes must be newer than the pack, whatever the
-# resolution of the file system's times.
+# What the script changes is newer than the pack, however coarse the times.
 later() { sleep 1; }
 
 check_builds() {

@@ -154,8 +154,7 @@ bool was_opened(const int watch) {
 
 TEST(Hostile, AFifoIsLookedAtButNeverOpened) {
   ScopedTempDir temp;
-  // a/x is walked first but sorts after a.pipe. A reader waits on the FIFO:
-  // opening it for writing would hand that reader an end of file.
+  // a/x, walked first, sorts after a.pipe; a reader waits on the FIFO.
   write_file("res/a/x", "a");
   ASSERT_EQ(mkfifo("res/a.pipe", 0666), 0);
   const int reader = open("res/a.pipe", O_RDONLY | O_NONBLOCK);
@@ -187,6 +186,16 @@ TEST(Hostile, AWriteThatFailsAtCloseIsReported) {
   setrlimit(RLIMIT_FSIZE, &saved);
   EXPECT_EQ(lines, "out/big write failed !!!\n");
   EXPECT_EQ(status, 1);
+  // The pack's checksum word, its last bytes, reaches the disk at close.
+  write_file("res/a", "a");
+  write_file("p.bin", "earlier");
+  limit.rlim_cur = PACK_DATA_OFFSET + PACK_BLOCK_SIZE + 3;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  const std::string packed = lines_of({"--pack", "-o", "p.bin"}, &status);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(packed.substr(packed.find('\n') + 1), "p.bin write failed !!!\n");
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(read_file("p.bin"), "earlier");
 }
 
 TEST(Hostile, LevelSwappedForALinkBetweenMembers) {
@@ -225,7 +234,7 @@ std::string pack_with_hook(const char* output, const int nth, std::function<void
 TEST(Hostile, ThePackIsNeverPackedIntoItselfNorReplacesASource) {
   ScopedTempDir temp;
   write_file("res/a", "a");
-  write_file("res/c", "c");
+  ASSERT_EQ(symlink("a", "res/c"), 0);  // a link that is not the pack is packed
   ASSERT_EQ(symlink("../out.bin", "res/b"), 0);
   int status = -1;
   EXPECT_EQ(lines_of({"--pack", "-o", "out.bin"}, &status).substr(0, 18), "b open failed !!!\n");

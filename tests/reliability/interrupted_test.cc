@@ -1,7 +1,5 @@
-// Pack runs of the built tool stopped while writing, sent a signal and let
-// go on: each ends by that signal (an ignored one stays ignored), leaves
-// nothing beside its output and the earlier pack byte for byte; unnamed, or
-// named where /proc is hidden from the run.
+// Pack runs stopped while writing and signalled end by the signal (unless
+// ignored), leaving nothing but the earlier pack, unnamed or (no /proc) named.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
