@@ -47,7 +47,7 @@ TEST(IgnoreMatch, BareNamesAndPatterns) {
           {"?.txt",
            {"a.txt", "\xc3\xa9.txt", "\xf0\x9f\x98\x80.txt", "\xff.txt", "\xc3.txt"},
            {"ab.txt", ".txt", "\xe2\x82.txt", "\xc0\xae.txt", "\xed\xa0\x80.txt"}},
-          {"*\xa9", {}, {"\xc3\xa9"}},    // a star never takes part of a character
+          {"*\xa9", {}, {"\xc3\xa9"}},                    // a star never takes part of a character
           {"?", {"\xc3"}, {"\xc3\x7f", "\x80\x80\x80"}},  // 0x7F continues no sequence
           {"[a-c]*", {"cat"}, {"dog"}},
           {"[!a-c]*", {"dog"}, {"cat"}},
