@@ -32,7 +32,6 @@ void put_word(Image* image, const size_t at, const uint32_t value) {
   put_u32_le(reinterpret_cast<unsigned char*>(&(*image)[at]), value);
 }
 
-// The checksum word made right again for the bytes before it.
 void fix_checksum(Image* image) {
   const size_t body = image->size() - PACK_CHECKSUM_SIZE;
   put_word(image, body,
@@ -51,6 +50,7 @@ TEST(Verify, EachRuleCatchesOneChangeToASoundPack) {
   // clang-format off
   const std::vector<Row> rows = {
       {"sound", {}, nullptr, ""},
+      {"sound with 2047 entries", std::vector<ImageMember>(2047, {"", "", true}), nullptr, ""},
       {"short header", {}, [](Image* i) { i->resize(100); },
        "file is 100 bytes, shorter than a pack header !!!\n"},
       {"not whole blocks", {}, [](Image* i) { i->push_back('\0'); },
@@ -160,7 +160,6 @@ TEST(Verify, ChecksumAndSize) {
   EXPECT_EQ(run_tool({"--verify"}, &status),
             usage_box("--verify") + line + "res.bin is not sound, 1 problem !!!\n");
   EXPECT_EQ(status, 1);
-  // Over 2 GiB (a sparse file): not read further.
   ASSERT_EQ(truncate("res.bin", int64_t{3} << 30), 0);
   EXPECT_EQ(run_tool({"--verify"}, &status),
             usage_box("--verify") +
