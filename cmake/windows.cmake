@@ -68,8 +68,10 @@ find_program(BLOBSMITH_SCRIPT script)
 if(BLOBSMITH_SCRIPT)
   add_test(NAME windows.console_names
     COMMAND sh ${PROJECT_SOURCE_DIR}/tests/windows/console_names.sh $<TARGET_FILE:blobsmith>)
+  # Alone: Wine started under script(1) belongs to the terminal's session,
+  # and a server it starts ends with that session.
   set_tests_properties(windows.console_names PROPERTIES
-    ENVIRONMENT "${blobsmith_windows_environment}")
+    ENVIRONMENT "${blobsmith_windows_environment}" RUN_SERIAL TRUE)
 endif()
 
 # The same tree packed by a Linux build and by this one, with
