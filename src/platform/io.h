@@ -125,6 +125,20 @@ int io_keep_temp(blobsmith::IoFile* file, const char* path);
 size_t io_read(void* buffer, size_t size, size_t count, blobsmith::IoFile* file);
 size_t io_write(const void* buffer, size_t size, size_t count, blobsmith::IoFile* file);
 
+// Reads up to length bytes at offset, retrying until all are read, the file
+// ends or a read fails; neither the file's position nor its buffer is used
+// or changed, so several threads may read one file at once. Returns the
+// bytes read (fewer than length at the end of the file or on failure).
+size_t io_read_at(blobsmith::IoFile* file, void* buffer, size_t length, int64_t offset);
+
+// Writes all length bytes at offset, the same way: neither the position nor
+// the buffer is used (writes still held in the buffer are not written
+// first: the caller writes a file through one kind of call or keeps them
+// apart). Several threads may write disjoint ranges of one file at once.
+// Returns 0, or -1 when not all could be written (the failure also shows at
+// io_close).
+int io_write_at(blobsmith::IoFile* file, const void* buffer, size_t length, int64_t offset);
+
 // origin is SEEK_SET, SEEK_CUR or SEEK_END. Returns 0, or -1 on failure.
 int io_seek(blobsmith::IoFile* file, int64_t offset, int origin);
 

@@ -1,7 +1,9 @@
 // The file and directory seam on POSIX systems. Every file is a descriptor
 // with a buffer of our own: reads fill it with pread at the file's
 // position, writes collect in it and go out with pwrite, so no call is
-// spent on seeking or telling. The output tree is reached through open
+// spent on seeking or telling. The positional calls go to pread and pwrite
+// straight, touching nothing of the file but its failure flag, so threads
+// can share one file. The output tree is reached through open
 // directory descriptors (openat, mkdirat), never by a path resolved twice.
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,12 +12,14 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "platform/io.h"
 
@@ -29,9 +33,11 @@ struct IoFile {
   size_t window_length;   // bytes read into the buffer (0 while writing)
   int64_t pending_start;  // file offset of the bytes waiting to be written
   size_t pending_length;  // bytes waiting in the buffer
-  bool write_failed;      // a write already failed: sync and close say so
-  bool read_only;         // opened for reading: status holds what it was then
-  bool unnamed;           // made by io_create_temp with no name yet
+  // A write already failed: sync and close say so. Threads writing at
+  // offsets may set it at once.
+  std::atomic<bool> write_failed;
+  bool read_only;  // opened for reading: status holds what it was then
+  bool unnamed;    // made by io_create_temp with no name yet
   FileStatus status;
 };
 
@@ -54,7 +60,7 @@ IoFile* make_file(const int fd) {
     ::close(fd);
     return nullptr;
   }
-  *file = IoFile{fd, buffer, 0, 0, 0, 0, 0, false, false, false, {}};
+  new (file) IoFile{fd, buffer, 0, 0, 0, 0, 0, {false}, false, false, {}};
   return file;
 }
 
@@ -401,6 +407,26 @@ size_t io_write(const void* buffer, const size_t size, const size_t count, IoFil
   if (size == 0 || count == 0 || count > SIZE_MAX / size) return 0;
   return blobsmith::write_bytes(file, static_cast<const unsigned char*>(buffer), size * count) /
          size;
+}
+
+size_t io_read_at(IoFile* file, void* buffer, const size_t length, const int64_t offset) {
+  unsigned char* into = static_cast<unsigned char*>(buffer);
+  size_t copied = 0;
+  while (copied < length) {
+    const ssize_t got = blobsmith::read_at(file->fd, into + copied, length - copied,
+                                           offset + static_cast<int64_t>(copied));
+    if (got <= 0) break;
+    copied += static_cast<size_t>(got);
+  }
+  return copied;
+}
+
+int io_write_at(IoFile* file, const void* buffer, const size_t length, const int64_t offset) {
+  if (blobsmith::write_at(file->fd, static_cast<const unsigned char*>(buffer), length, offset)) {
+    return 0;
+  }
+  file->write_failed = true;
+  return -1;
 }
 
 int io_seek(IoFile* file, const int64_t offset, const int origin) {

@@ -6,6 +6,14 @@
 // and "\\" separate the levels of a path. Paths and names are UTF-8 on the
 // tool's side of the seam and UTF-16 in the "\\?\" form on the system's
 // (platform/wide_path_win32.h); a path that names a device is never opened.
+//
+// The positional calls go to the stream's handle with ReadFile and WriteFile
+// at an offset. On a handle opened for synchronous use such a call still
+// moves the handle's file pointer, which the stream reads its position from,
+// so each one puts the pointer back, under a lock of the file's own. The
+// system already takes every transfer on one synchronous handle in turn, so
+// the lock costs threads sharing a file no transfer they could have made at
+// once.
 #include <fcntl.h>
 #include <io.h>
 #include <malloc.h>
@@ -28,6 +36,8 @@ struct IoFile {
   bool read_only;        // opened for reading: status holds what it was then
   bool delete_on_close;  // made by io_create_temp and not yet kept
   FileStatus status;
+  SRWLOCK positional;  // held by a positional call from its look at the pointer to putting it back
+  bool write_failed;   // a positional write failed (set under positional): close says so
 };
 
 struct DirSearch {
@@ -63,6 +73,8 @@ IoFile* wrap_stream(std::FILE* stream) {
   file->stream = stream;
   file->read_only = false;
   file->delete_on_close = false;
+  InitializeSRWLock(&file->positional);
+  file->write_failed = false;
   // A larger buffer than the runtime's default turns the 512-byte records
   // into few system calls; without it the stream keeps its own buffer.
   file->buffer = allocate_pages(IO_BUFFER_SIZE);
@@ -90,6 +102,39 @@ IoFile* wrap_handle(const HANDLE handle, const int flags, const char* mode) {
 
 HANDLE handle_of(std::FILE* stream) {
   return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+}
+
+// The most one ReadFile or WriteFile of a positional call moves: well within
+// a DWORD, and small enough for any buffer the system must lock in memory.
+constexpr size_t MAX_TRANSFER = size_t{1} << 26;
+
+// Reads length bytes at offset into `into`, or writes them from `from` when
+// that is given, a piece at a time, while the file's positional lock is
+// held; the handle's pointer is put back afterwards. Returns the bytes
+// moved, fewer on failure or (reads) at the end of the file.
+size_t transfer_at(IoFile* file, unsigned char* into, const unsigned char* from,
+                   const size_t length, const int64_t offset) {
+  if (offset < 0) return 0;
+  const HANDLE handle = handle_of(file->stream);
+  LARGE_INTEGER zero = {};
+  LARGE_INTEGER pointer;
+  if (!SetFilePointerEx(handle, zero, &pointer, FILE_CURRENT)) return 0;
+  size_t moved = 0;
+  while (moved < length) {
+    const size_t piece = length - moved < MAX_TRANSFER ? length - moved : MAX_TRANSFER;
+    const uint64_t at = static_cast<uint64_t>(offset) + moved;
+    OVERLAPPED place = {};
+    place.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+    place.OffsetHigh = static_cast<DWORD>(at >> 32);
+    DWORD done = 0;
+    const DWORD asked = static_cast<DWORD>(piece);
+    const BOOL ok = from != nullptr ? WriteFile(handle, from + moved, asked, &done, &place)
+                                    : ReadFile(handle, into + moved, asked, &done, &place);
+    if (!ok || done == 0) break;
+    moved += done;
+  }
+  SetFilePointerEx(handle, pointer, nullptr, FILE_BEGIN);
+  return moved;
 }
 
 void fill_status(const HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info, const bool link_seen,
@@ -406,6 +451,23 @@ size_t io_write(const void* buffer, const size_t size, const size_t count, IoFil
   return std::fwrite(buffer, size, count, file->stream);
 }
 
+size_t io_read_at(IoFile* file, void* buffer, const size_t length, const int64_t offset) {
+  AcquireSRWLockExclusive(&file->positional);
+  const size_t got =
+      blobsmith::transfer_at(file, static_cast<unsigned char*>(buffer), nullptr, length, offset);
+  ReleaseSRWLockExclusive(&file->positional);
+  return got;
+}
+
+int io_write_at(IoFile* file, const void* buffer, const size_t length, const int64_t offset) {
+  const unsigned char* bytes = static_cast<const unsigned char*>(buffer);
+  AcquireSRWLockExclusive(&file->positional);
+  const bool whole = blobsmith::transfer_at(file, nullptr, bytes, length, offset) == length;
+  if (!whole) file->write_failed = true;
+  ReleaseSRWLockExclusive(&file->positional);
+  return whole ? 0 : -1;
+}
+
 int io_seek(IoFile* file, const int64_t offset, const int origin) {
   return _fseeki64(file->stream, offset, origin) == 0 ? 0 : -1;
 }
@@ -430,9 +492,10 @@ int io_status(IoFile* file, FileStatus* status) {
 
 int io_close(IoFile* file) {
   const int result = std::fclose(file->stream);
+  const bool written = !file->write_failed;
   blobsmith::free_pages(file->buffer);
   std::free(file);
-  return result == 0 ? 0 : -1;
+  return result == 0 && written ? 0 : -1;
 }
 
 blobsmith::DirSearch* dir_search_open(const char* dir, FileIdentity* identity) {
