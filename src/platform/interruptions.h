@@ -33,6 +33,12 @@ void catch_interruptions();
 void hold_interruptions();
 void release_interruptions();
 
+// Called first thing in every worker thread: the signals catch_interruptions
+// handles are blocked in this thread, so they are always taken by the main
+// thread (its handler removes the temporary files). Nothing on Windows,
+// where console control events come on a thread of their own.
+void block_interruptions_in_this_thread();
+
 // Enters path in the table while interruptions are held. Returns its slot,
 // or -1 when the table is full or the path does not fit.
 int remember_temporary(const char* path);

@@ -2,7 +2,9 @@
 // temporary file in the table, puts the signal's default action back and
 // raises it again, so whoever started the run sees it ended by that signal.
 // It calls only unlink, sigaction, raise and sigprocmask, all safe inside a
-// signal handler, on fixed buffers.
+// signal handler, on fixed buffers. Worker threads block the signals, so the
+// handler always runs on the main thread.
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -72,6 +74,11 @@ void hold_interruptions() {
 }
 
 void release_interruptions() { ::sigprocmask(SIG_SETMASK, &g_interruptions.before_hold, nullptr); }
+
+void block_interruptions_in_this_thread() {
+  const sigset_t blocked = interruption_set();
+  ::pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+}
 
 int remember_temporary(const char* path) { return table_remember(&g_interruptions.table, path); }
 

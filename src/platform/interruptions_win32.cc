@@ -49,6 +49,10 @@ void hold_interruptions() { AcquireSRWLockExclusive(&g_interruptions.lock); }
 
 void release_interruptions() { ReleaseSRWLockExclusive(&g_interruptions.lock); }
 
+// Console control events come on a thread of the system's: a worker has
+// nothing to block.
+void block_interruptions_in_this_thread() {}
+
 int remember_temporary(const char* path) { return table_remember(&g_interruptions.table, path); }
 
 void forget_temporary(const int slot) { table_forget(&g_interruptions.table, slot); }
