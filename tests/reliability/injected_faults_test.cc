@@ -2,15 +2,20 @@
 // writes also cut short). The run says so and its status tells the truth: 0
 // only with exactly a clean run's result, 1 with a pack --verify finds sound,
 // 2 with the earlier pack as it was; never a temporary file left behind.
+// Also the injector's keyed plans, and the positional calls from threads.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "inspect/verify.h"
+#include "platform/io.h"
 #include "support/fault_io.h"
 #include "support/test_support.h"
 
@@ -102,6 +107,139 @@ TEST(InjectedFaults, PackAndUnpackRunsTellTheTruth) {
         }
       });
   EXPECT_GT(unpacks, 25);
+}
+
+// Keyed plans pick calls by the name they concern, whichever comes first: a
+// member made in a level, a file by its path, and every call on an open
+// file by the name it was made with. Each fires once, beside a counted plan,
+// and a reset forgets them.
+TEST(InjectedFaults, KeyedPlansFollowNames) {
+  ScopedTempDir temp;
+  write_file("res/empty.bin", "");
+  write_file("res/full.bin", pattern_bytes(512, 1));
+  write_file("res/sub/odd.bin", pattern_bytes(1025, 2));
+  run_tool({"--pack", "-q", "-o", "clean.bin"});
+  fault_reset();
+  fault_plan_for(FAULT_OUT_CREATE, "odd.bin", FAULT_ERROR);
+  fault_plan_for(FAULT_WRITE, "full.bin", FAULT_SHORT);
+  fault_plan_for(FAULT_WRITE, "missing.bin", FAULT_ERROR);
+  int status = -1;
+  EXPECT_EQ(run_tool({"--unpack", "-q", "-i", "clean.bin", "-o", "out"}, &status),
+            "out/full.bin write failed !!!\nsub\\odd.bin open failed !!!\n");
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(fault_fired_count(), 2);
+  EXPECT_FALSE(fault_fired());
+  EXPECT_EQ(list_tree("out/sub"), std::vector<std::string>{});
+  EXPECT_TRUE(read_file("out/empty.bin").empty() && list_tree("out").size() == 3);
+
+  fault_reset();
+  fault_plan(FAULT_READ, 1, FAULT_ERROR);
+  fault_plan_for(FAULT_OPEN, "odd.bin", FAULT_ERROR);
+  run_tool({"--pack", "-q", "-o", "cut.bin"}, &status);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(fault_fired_count(), 2);
+  EXPECT_TRUE(fault_fired());
+
+  fault_reset();
+  EXPECT_EQ(fault_fired_count(), 0);
+  run_tool({"--pack", "-q", "-o", "again.bin"}, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(fault_fired_count(), 0);
+}
+
+// Positional reads and writes from several threads at once: every call is
+// counted, a keyed fault lands on its file whichever thread makes the call,
+// a write cut short leaves half its bytes and fails the close, and the
+// file's position is never moved.
+TEST(InjectedFaults, PositionalCallsFromThreads) {
+  ScopedTempDir temp;
+  constexpr int kThreads = 4;
+  constexpr int kPiecesEach = 8;
+  constexpr size_t kPiece = 40000;  // not a multiple of any block size
+  const std::string bytes = pattern_bytes(kThreads * kPiecesEach * kPiece, 3);
+  const auto piece_offset = [&](const int thread, const int piece) {
+    return static_cast<int64_t>(static_cast<size_t>(piece * kThreads + thread) * kPiece);
+  };
+  fault_reset();
+  write_file("sub/.keep", "");
+  IoFile* file = io_create_new("sub/whole.bin", 0644, 0);  // known as whole.bin
+  IoFile* other = io_create_new("other.bin", 0644, 0);
+  ASSERT_NE(file, nullptr);
+  ASSERT_NE(other, nullptr);
+  fault_plan_for(FAULT_WRITE_AT, "other.bin", FAULT_SHORT);
+  fault_plan_for(FAULT_READ_AT, "whole.bin", FAULT_SHORT);
+  ASSERT_EQ(io_write(bytes.data(), 1, 10, file), 10u);  // the position is then 10
+
+  std::vector<std::thread> threads;
+  std::vector<int> written(kThreads, 0);
+  for (int thread = 0; thread < kThreads; ++thread) {
+    threads.emplace_back([&, thread] {
+      for (int piece = 0; piece < kPiecesEach; ++piece) {
+        const int64_t at = piece_offset(thread, piece);
+        written[static_cast<size_t>(thread)] +=
+            io_write_at(file, bytes.data() + at, kPiece, at) == 0;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  threads.clear();
+  EXPECT_EQ(written, std::vector<int>(kThreads, kPiecesEach));
+  EXPECT_EQ(fault_count(FAULT_WRITE_AT), kThreads * kPiecesEach);
+  EXPECT_EQ(io_tell(file), 10);
+
+  // One read comes back half: the keyed plan; all the others whole.
+  std::vector<std::string> read(kThreads * kPiecesEach);
+  for (int thread = 0; thread < kThreads; ++thread) {
+    threads.emplace_back([&, thread] {
+      for (int piece = 0; piece < kPiecesEach; ++piece) {
+        std::string& into = read[static_cast<size_t>(piece * kThreads + thread)];
+        into.resize(kPiece);
+        into.resize(io_read_at(file, &into[0], kPiece, piece_offset(thread, piece)));
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  int halves = 0;
+  for (size_t piece = 0; piece < read.size(); ++piece) {
+    const size_t length = read[piece].size();
+    EXPECT_TRUE(length == kPiece || length == kPiece / 2) << piece << ": " << length;
+    halves += length == kPiece / 2;
+    EXPECT_EQ(read[piece], bytes.substr(piece * kPiece, length)) << piece;
+  }
+  EXPECT_EQ(halves, 1);
+  EXPECT_EQ(fault_count(FAULT_READ_AT), kThreads * kPiecesEach);
+
+  // The end of the file ends a read; the buffered bytes go out at close.
+  std::string tail(100, '\0');
+  EXPECT_EQ(io_read_at(file, &tail[0], tail.size(), static_cast<int64_t>(bytes.size()) - 30), 30u);
+  EXPECT_EQ(tail.substr(0, 30), bytes.substr(bytes.size() - 30));
+  EXPECT_EQ(io_read_at(file, &tail[0], tail.size(), static_cast<int64_t>(bytes.size())), 0u);
+  EXPECT_EQ(io_close(file), 0);
+  EXPECT_TRUE(read_file("sub/whole.bin") == bytes);
+
+  EXPECT_EQ(io_write_at(other, bytes.data(), 1000, 0), -1);
+  EXPECT_EQ(io_write_at(other, bytes.data(), 10, 2000), 0);  // the plan has fired
+  EXPECT_EQ(io_close(other), -1);
+  EXPECT_TRUE(read_file("other.bin") ==
+              bytes.substr(0, 500) + std::string(1500, '\0') + bytes.substr(0, 10));
+  EXPECT_EQ(fault_fired_count(), 2);
+
+  // A write the system refuses (beyond the file-size limit) fails the close
+  // too.
+  IoFile* big = io_create_new("big.bin", 0644, 0);
+  ASSERT_NE(big, nullptr);
+  struct rlimit limit;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const struct rlimit small = {4096, limit.rlim_max};
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const int beyond = io_write_at(big, bytes.data(), 100, 5000);
+  const int within = io_write_at(big, bytes.data(), 100, 0);
+  setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(beyond, -1);
+  EXPECT_EQ(within, 0);
+  EXPECT_EQ(io_close(big), -1);
 }
 
 }  // namespace
