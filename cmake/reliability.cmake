@@ -18,7 +18,7 @@ set(BLOBSMITH_SEAM_CALLS
   io_open io_create_new io_create_temp io_keep_temp
   io_read io_write io_read_at io_write_at io_seek io_tell io_status io_close
   dir_search_open dir_search_next out_dir_open out_dir_open_level out_dir_create_file
-  out_dir_replace_file path_status path_rename path_touch)
+  out_dir_replace_file out_dir_identity path_status path_rename path_touch)
 list(JOIN BLOBSMITH_SEAM_CALLS ",--wrap=" blobsmith_wrap_list)
 
 set(BLOBSMITH_FUZZ_TARGETS extract_pack_fuzz reader_fuzz options_fuzz)

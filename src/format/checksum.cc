@@ -39,7 +39,7 @@ UpdateFunction fastest_path() {
 }  // namespace
 
 const uint32_t CRC16_CCITT_TABLE[256] = {
-#define BLOBSMITH_ROW(i)                                                              \
+#define BLOBSMITH_ROW(i)                                                                  \
   kTable.entries[i], kTable.entries[i + 1], kTable.entries[i + 2], kTable.entries[i + 3], \
       kTable.entries[i + 4], kTable.entries[i + 5], kTable.entries[i + 6], kTable.entries[i + 7]
     BLOBSMITH_ROW(0),   BLOBSMITH_ROW(8),   BLOBSMITH_ROW(16),  BLOBSMITH_ROW(24),
@@ -78,7 +78,7 @@ struct FoldMatrix {
   uint32_t columns[32];
 };
 
-uint32_t apply(const FoldMatrix& matrix, uint32_t vector) {
+constexpr uint32_t apply(const FoldMatrix& matrix, uint32_t vector) {
   uint32_t image = 0;
   for (int j = 0; vector != 0; ++j, vector >>= 1) {
     if ((vector & 1) != 0) image ^= matrix.columns[j];
@@ -86,23 +86,35 @@ uint32_t apply(const FoldMatrix& matrix, uint32_t vector) {
   return image;
 }
 
-}  // namespace
+// The maps of 1, 2, 4, ... 2^63 zero bytes, built at compile time: one zero
+// byte is acc = (acc << 8) ^ TABLE[(acc >> 8) & 0xFF], linear because the
+// table is, and each power is the square of the one before. Joining the
+// folds of many members then costs a few table lookups each.
+struct ZeroPowers {
+  FoldMatrix powers[64];
+};
 
-uint32_t checksum_after_zeros(uint32_t accumulator, uint64_t length) {
-  // One zero byte: acc = (acc << 8) ^ TABLE[(acc >> 8) & 0xFF], linear
-  // because the table is. Its powers 1, 2, 4, ... by squaring.
-  FoldMatrix power;
+constexpr ZeroPowers make_zero_powers() {
+  ZeroPowers table{};
   for (int j = 0; j < 32; ++j) {
     const uint32_t bit = uint32_t{1} << j;
-    power.columns[j] = (bit << 8) ^ CRC16_CCITT_TABLE[(bit >> 8) & 0xFF];
+    table.powers[0].columns[j] = (bit << 8) ^ kTable.entries[(bit >> 8) & 0xFF];
   }
-  while (length != 0) {
-    if ((length & 1) != 0) accumulator = apply(power, accumulator);
-    length >>= 1;
-    if (length == 0) break;
-    FoldMatrix square;
-    for (int j = 0; j < 32; ++j) square.columns[j] = apply(power, power.columns[j]);
-    power = square;
+  for (int k = 1; k < 64; ++k) {
+    for (int j = 0; j < 32; ++j) {
+      table.powers[k].columns[j] = apply(table.powers[k - 1], table.powers[k - 1].columns[j]);
+    }
+  }
+  return table;
+}
+
+constexpr ZeroPowers kZeroPowers = make_zero_powers();
+
+}  // namespace
+
+uint32_t checksum_after_zeros(uint32_t accumulator, const uint64_t length) {
+  for (int k = 0; k < 64; ++k) {
+    if (((length >> k) & 1) != 0) accumulator = apply(kZeroPowers.powers[k], accumulator);
   }
   return accumulator;
 }

@@ -27,8 +27,9 @@ int append_checksum(IoFile* file, const uint32_t data_fold) {
       std::printf("add crc, read file error\n");
       return CHECKSUM_READ_FAILED;
     }
-    accumulator = checksum_after_zeros(accumulator, static_cast<uint64_t>(length - PACK_DATA_OFFSET)) ^
-                  data_fold;
+    accumulator =
+        checksum_after_zeros(accumulator, static_cast<uint64_t>(length - PACK_DATA_OFFSET)) ^
+        data_fold;
     std::printf("crc=0x%08x\n", static_cast<unsigned>(accumulator));
   }
   unsigned char word[PACK_CHECKSUM_SIZE];

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/jobs.h"
 #include "cli/options.h"
 #include "format/printable.h"
 #include "pack/collect.h"
@@ -29,6 +30,7 @@ struct PackOptions {
   const char* quiet;    // set: no usage box
   const char* strict;   // set: anything that would give status 1 writes nothing
   const char* depfile;  // a dependency file to write beside the pack, or nullptr
+  const char* jobs;     // "-j": the threads to pack with, or nullptr for the default
 };
 
 // Reads the options into options and the ignore list.
@@ -43,6 +45,7 @@ OptionWalk read_pack_options(char** argv, PackOptions* options, OptionRefusal* r
       {"-q", OPTION_FLAG, &options->quiet, nullptr},
       {"--strict", OPTION_FLAG, &options->strict, nullptr},
       {"--depfile", OPTION_VALUE, &options->depfile, nullptr},
+      {"-j", OPTION_VALUE, &options->jobs, nullptr},
   };
   const OptionWalk walk = read_options(argv, rules, sizeof rules / sizeof rules[0], refusal);
   g_ignore_list.count = ignore.count;
@@ -75,6 +78,11 @@ int check_pack_options(const PackOptions& options) {
   if (std::strlen(options.machine) > static_cast<size_t>(MACHINE_FLAG_SIZE - 1)) {
     std::printf("%s machine flag is longer than 7 characters, nothing written !!!\n",
                 printable(options.machine).c_str());
+    return -1;
+  }
+  if (options.jobs != nullptr && parse_jobs(options.jobs) == 0) {
+    std::printf("-j %s is not a number of threads from 1 to %d, nothing written !!!\n",
+                printable(options.jobs).c_str(), MAX_JOBS);
     return -1;
   }
   if (options.too_many_names) {
@@ -207,11 +215,13 @@ int pack_tree(const PackOptions& options, const LocalTime& stamp, NameTable* tab
     return RUN_NOT_DONE;
   }
   const bool clashes = report_name_clashes(*table, count, prefix_len) > 0;
+  const int jobs = options.jobs != nullptr ? parse_jobs(options.jobs) : 0;
   static_assert(PACK_WHOLE == RUN_DONE && PACK_WHOLE_REPORTED == RUN_PARTLY_DONE &&
                     PACK_NOT_WHOLE == RUN_NOT_DONE,
                 "the writer's outcomes are the command's exit statuses");
-  int status = open_pack_output(&output) != 0 ? RUN_NOT_DONE
-                                              : write_pack(output, prefix_len, table, count, stamp);
+  int status = open_pack_output(&output) != 0
+                   ? RUN_NOT_DONE
+                   : write_pack(output, prefix_len, table, count, stamp, run_jobs(jobs, count));
   if (status == RUN_DONE && (clashes || report.skipped > 0)) status = RUN_PARTLY_DONE;
   if (status == RUN_PARTLY_DONE && options.strict != nullptr) {
     std::printf("%s not written, --strict !!!\n", printable(options.output).c_str());
@@ -240,7 +250,7 @@ int pack_tree(const PackOptions& options, const LocalTime& stamp, NameTable* tab
 int run_pack_command(char** argv) {
   // Nothing survives from an earlier run in the same process.
   g_ignore_list.count = 0;
-  PackOptions options{"res.bin", "res", "q5", false, nullptr, nullptr, nullptr};
+  PackOptions options{"res.bin", "res", "q5", false, nullptr, nullptr, nullptr, nullptr};
   OptionRefusal refusal;
   const OptionWalk walk = read_pack_options(argv, &options, &refusal);
   if (options.quiet == nullptr) print_pack_usage();

@@ -53,8 +53,7 @@ int follow_link(char (&path)[PATH_BUFFER_SIZE]) {
 int choose_temp_name(PackOutput* output) {
   const size_t keep = directory_length(output->final_path);
   char name[40];
-  std::snprintf(name, sizeof name, "%s%016" PRIx64 "%s", TEMP_PREFIX, unique_number(),
-                TEMP_SUFFIX);
+  std::snprintf(name, sizeof name, "%s%016" PRIx64 "%s", TEMP_PREFIX, unique_number(), TEMP_SUFFIX);
   const size_t name_length = std::strlen(name);
   if (keep + name_length > static_cast<size_t>(PATH_MAX_LENGTH)) return -1;
   std::memmove(output->temp_path, output->final_path, keep);

@@ -12,9 +12,9 @@ constexpr int MACHINE_FLAG_SIZE = 8;  // 7 characters and a terminator
 
 // How write_pack ended; the values are the pack command's exit statuses.
 enum WriteOutcome {
-  PACK_WHOLE = 0,          // every source packed
-  PACK_WHOLE_REPORTED = 1, // the pack is whole, but a source was reported
-  PACK_NOT_WHOLE = 2,      // the pack could not be written whole
+  PACK_WHOLE = 0,           // every source packed
+  PACK_WHOLE_REPORTED = 1,  // the pack is whole, but a source was reported
+  PACK_NOT_WHOLE = 2,       // the pack could not be written whole
 };
 
 // Process-wide: the machine flag stored in the header, initially "q5";
@@ -31,10 +31,12 @@ extern char g_machine_flag[MACHINE_FLAG_SIZE];
 // short is reported once and zero-filled; the work goes on. A failed write
 // of the pack, a failed checksum pass, or a source that is the very file the
 // pack will replace ends the work.
+// With threads above 1 the members are packed by that many threads
+// (pack/pack_pool.h); the pack and the lines are the same.
 // Returns one of the outcomes above; PACK_NOT_WHOLE after printing its line.
 // REQUIRES: 1 <= count <= PACK_MAX_USABLE_ENTRIES; output is open.
 WriteOutcome write_pack(const PackOutput& output, int prefix_len, NameTable* table, int count,
-               const LocalTime& stamp);
+                        const LocalTime& stamp, int threads = 1);
 
 }  // namespace blobsmith
 

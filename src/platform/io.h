@@ -196,6 +196,9 @@ blobsmith::IoFile* out_dir_replace_file(blobsmith::OutDir* dir, const char* name
                                         const blobsmith::FileIdentity* protect,
                                         blobsmith::OutObject* object, int* failure);
 
+// Fills identity with the open directory's own. Returns 0, or -1 on failure.
+int out_dir_identity(blobsmith::OutDir* dir, blobsmith::FileIdentity* identity);
+
 void out_dir_close(blobsmith::OutDir* dir);
 
 // Fills status for what stands at path, following a final symbolic link

@@ -652,6 +652,13 @@ IoFile* out_dir_replace_file(OutDir* dir, const char* name, const FileIdentity* 
   return file;
 }
 
+int out_dir_identity(OutDir* dir, FileIdentity* identity) {
+  struct stat info;
+  if (::fstat(dir->fd, &info) != 0) return -1;
+  *identity = FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+  return 0;
+}
+
 void out_dir_close(OutDir* dir) {
   ::close(dir->fd);
   std::free(dir);

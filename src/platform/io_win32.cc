@@ -653,6 +653,14 @@ IoFile* out_dir_replace_file(OutDir* dir, const char* name, const FileIdentity* 
   return blobsmith::wrap_handle(handle, _O_WRONLY, "wb");
 }
 
+int out_dir_identity(OutDir* dir, FileIdentity* identity) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(dir->handle, &info)) return -1;
+  *identity = FileIdentity{info.dwVolumeSerialNumber,
+                           (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+  return 0;
+}
+
 void out_dir_close(OutDir* dir) {
   CloseHandle(dir->handle);
   std::free(dir->path);

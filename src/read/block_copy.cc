@@ -17,21 +17,28 @@ constexpr size_t CHUNK_SIZE = size_t{CHUNK_BLOCKS} * PACK_BLOCK_SIZE;
 
 }  // namespace
 
-CopyOutcome copy_blocks(IoFile* from, IoFile* to, const int32_t byte_size,
-                        const BlockLayout layout, uint32_t* const written_fold) {
+CopyOutcome copy_blocks(IoFile* from, IoFile* to, const int32_t byte_size, const BlockLayout layout,
+                        uint32_t* const written_fold, const CopyPlaces& places) {
   CopyOutcome outcome{false, false};
   unsigned char chunk[CHUNK_SIZE];
   // Every block but a member's last is whole, so whole runs of blocks can be
   // moved at once; the rule shows only at the last block and a short read.
   int32_t blocks_left = blocks_for_size(byte_size);
   size_t bytes_left = byte_size > 0 ? static_cast<size_t>(byte_size) : 0;
+  int64_t done = 0;  // bytes read and written so far, for the positional calls
   while (blocks_left > 0) {
     const int32_t blocks = blocks_left < CHUNK_BLOCKS ? blocks_left : CHUNK_BLOCKS;
     const size_t padded = static_cast<size_t>(blocks) * PACK_BLOCK_SIZE;
     const size_t wanted = bytes_left < padded ? bytes_left : padded;
     size_t got = 0;
     if (!outcome.read_short) {
-      got = from == nullptr ? 0 : io_read(chunk, 1, wanted, from);
+      if (from == nullptr) {
+        got = 0;
+      } else if (places.from_offset >= 0) {
+        got = io_read_at(from, chunk, wanted, places.from_offset + done);
+      } else {
+        got = io_read(chunk, 1, wanted, from);
+      }
       outcome.read_short = got != wanted;
     }
     // Cleared past what was read: a short read never carries bytes of an
@@ -43,7 +50,10 @@ CopyOutcome copy_blocks(IoFile* from, IoFile* to, const int32_t byte_size,
       const size_t through_block = (got / PACK_BLOCK_SIZE + 1) * PACK_BLOCK_SIZE;
       put = outcome.read_short && through_block < wanted ? through_block : wanted;
     }
-    if (io_write(chunk, put, 1, to) != 1) {
+    const bool written = places.to_offset >= 0
+                             ? io_write_at(to, chunk, put, places.to_offset + done) == 0
+                             : io_write(chunk, put, 1, to) == 1;
+    if (!written) {
       outcome.write_failed = true;
       break;
     }
@@ -53,6 +63,7 @@ CopyOutcome copy_blocks(IoFile* from, IoFile* to, const int32_t byte_size,
     if (outcome.read_short && layout == BLOCKS_EXACT) break;
     blocks_left -= blocks;
     bytes_left -= wanted;
+    done += static_cast<int64_t>(padded);
   }
   return outcome;
 }

@@ -25,12 +25,21 @@ struct CopyOutcome {
   bool write_failed;  // a write failed; the copy ended there
 };
 
-// Copies a member of byte_size bytes from from's position to to's position
-// by the block rule. from may be nullptr when the member cannot be reached:
-// its first read then counts as short. When written_fold is given, every
-// byte written is folded into it with checksum_update.
+// Where a copy reads and writes: at a file's own position (-1), or at a
+// fixed offset with the positional calls, which several threads may make on
+// one file at once.
+struct CopyPlaces {
+  int64_t from_offset;
+  int64_t to_offset;
+};
+constexpr CopyPlaces AT_POSITIONS = {-1, -1};
+
+// Copies a member of byte_size bytes from from to to by the block rule.
+// from may be nullptr when the member cannot be reached: its first read
+// then counts as short. When written_fold is given, every byte written is
+// folded into it with checksum_update.
 CopyOutcome copy_blocks(IoFile* from, IoFile* to, int32_t byte_size, BlockLayout layout,
-                        uint32_t* written_fold = nullptr);
+                        uint32_t* written_fold = nullptr, const CopyPlaces& places = AT_POSITIONS);
 
 }  // namespace blobsmith
 

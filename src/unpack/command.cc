@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/jobs.h"
 #include "cli/options.h"
 #include "format/pack_format.h"
 #include "format/printable.h"
@@ -19,7 +20,7 @@ namespace {
 
 // Runs what the options ask for once they are read. Returns the exit status.
 int unpack(const char* input, const char* output, const MemberChoice* only, const char* member,
-           std::FILE* data) {
+           std::FILE* data, const char* jobs) {
   // A value that would not fit the tool's path buffers is refused whole:
   // a cut name would read or write somewhere other than what was asked.
   for (const char* value : {input, output}) {
@@ -28,10 +29,16 @@ int unpack(const char* input, const char* output, const MemberChoice* only, cons
       return RUN_NOT_DONE;
     }
   }
+  if (jobs != nullptr && parse_jobs(jobs) == 0) {
+    std::printf("-j %s is not a number of threads from 1 to %d, nothing extracted !!!\n",
+                printable(jobs).c_str(), MAX_JOBS);
+    return RUN_NOT_DONE;
+  }
   static_assert(EXTRACTED == RUN_DONE && EXTRACTED_REPORTED == RUN_PARTLY_DONE &&
                     NOTHING_EXTRACTED == RUN_NOT_DONE,
                 "the extractor's outcomes are the command's exit statuses");
-  if (member == nullptr) return extract_pack(input, output, only);
+  if (member == nullptr)
+    return extract_pack(input, output, only, jobs != nullptr ? parse_jobs(jobs) : 0);
   if (data == nullptr) {
     std::printf("standard output cannot be used, nothing extracted !!!\n");
     return RUN_NOT_DONE;
@@ -46,6 +53,7 @@ int run_unpack_command(char** argv) {
   const char* output = nullptr;
   const char* quiet = nullptr;
   const char* member = nullptr;
+  const char* jobs = nullptr;
   int arguments = 0;
   while (argv[arguments] != nullptr) ++arguments;
   std::vector<const char*> names(static_cast<size_t>(arguments));
@@ -54,6 +62,7 @@ int run_unpack_command(char** argv) {
       {"-i", OPTION_VALUE, &input, nullptr}, {"-o", OPTION_VALUE, &output, nullptr},
       {"-x", OPTION_LIST, nullptr, &only},   {"-p", OPTION_VALUE, &member, nullptr},
       {"-q", OPTION_FLAG, &quiet, nullptr},  {"-v", OPTION_VERSION, nullptr, nullptr},
+      {"-j", OPTION_VALUE, &jobs, nullptr},
   };
   OptionRefusal refusal;
   const OptionWalk walk = read_options(argv, rules, sizeof rules / sizeof rules[0], &refusal);
@@ -72,7 +81,7 @@ int run_unpack_command(char** argv) {
   } else {
     const MemberChoice choice{names.data(), only.count};
     status = unpack(input, output != nullptr ? output : "res", only.given ? &choice : nullptr,
-                    member, data);
+                    member, data, jobs);
   }
   if (data != nullptr) give_back_standard_output(data);
   return status;

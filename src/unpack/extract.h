@@ -36,8 +36,11 @@ struct MemberChoice {
   const char* const* names;
   int count;
 };
+// jobs is the number of threads ("-j"), or 0 for the default (cli/jobs.h);
+// with more than one, unpack/extract_pool.h says how the work is shared.
+// What is made and printed is the same.
 ExtractOutcome extract_pack(const char* pack_path, const char* out_dir,
-                            const MemberChoice* only = nullptr);
+                            const MemberChoice* only = nullptr, int jobs = 1);
 
 // Writes the bytes of the one member of the pack at pack_path that name
 // names (choose_members, no directories) to data, and nothing else.

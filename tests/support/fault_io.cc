@@ -245,6 +245,8 @@ BLOBSMITH_WRAP(FAULT_OUT_LEVEL, OutDir*, out_dir_open_level,
                (*object = OutObject{}, *failure = OUT_FAILED, nullptr),
                (OutDir * parent, const char* name, OutObject* object, int* failure),
                (parent, name, object, failure), about_name(name))
+BLOBSMITH_WRAP(FAULT_OUT_IDENTITY, int, out_dir_identity, -1,
+               (OutDir * dir, FileIdentity* identity), (dir, identity), kNothing)
 BLOBSMITH_WRAP(FAULT_PATH_STATUS, int, path_status, -1,
                (const char* path, int follow, FileStatus* status), (path, follow, status), kNothing)
 BLOBSMITH_WRAP(FAULT_RENAME, int, path_rename, -1, (const char* from, const char* to), (from, to),

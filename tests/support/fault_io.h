@@ -12,7 +12,8 @@
 // io_create_temp, io_keep_temp, io_read, io_write, io_seek, io_tell,
 // io_status, io_close, dir_search_open, dir_search_next, out_dir_open,
 // out_dir_open_level, out_dir_create_file, out_dir_replace_file,
-// path_status, path_rename, path_touch, io_read_at, io_write_at.
+// path_status, path_rename, path_touch, io_read_at, io_write_at,
+// out_dir_identity.
 enum FaultCall {
   FAULT_OPEN,
   FAULT_CREATE,
@@ -35,6 +36,7 @@ enum FaultCall {
   FAULT_TOUCH,
   FAULT_READ_AT,
   FAULT_WRITE_AT,
+  FAULT_OUT_IDENTITY,
   FAULT_CALL_KINDS
 };
 

@@ -1,0 +1,40 @@
+# -j: the same pack, tree and lines with one thread and with several.
+export SOURCE_DATE_EPOCH=1767323040
+# Sizes at the edges of a block and of a copy's 128 KiB chunk, in levels
+# that several members share and levels of their own; a FIFO that is
+# reported; names that sort between a directory's members.
+for d in a a/b a/b/c d e f; do mkdir -p "res/$d"; done
+i=0
+for size in 0 1 511 512 513 1023 1024 1025 131071 131072 131073 4096 100; do
+  for d in a a/b a/b/c d e f; do
+    i=$((i + 1))
+    yes "$i $d" | head -c "$size" >"res/$d/m$i.bin"
+  done
+done
+echo x >res/a.txt && echo y >res/a/b.txt
+mkfifo res/d/pipe
+bs -q --pack -j 1 -o one.bin >one.lines
+bs -q --pack -j 4 -o four.bin >four.lines
+bs -q --pack -o default.bin >default.lines
+cat one.lines
+cmp one.bin four.bin && cmp one.bin default.bin && echo "packs equal byte for byte"
+cmp one.lines four.lines && cmp one.lines default.lines && echo "pack lines equal"
+echo "== unpack: the same tree and lines; a level that is a link is refused the same way"
+mkdir outside
+for jobs in 1 4; do
+  mkdir -p u/a && ln -s ../../outside u/a/b
+  bs -q --unpack -j $jobs -i one.bin -o u >u$jobs.lines
+  mv u u$jobs
+done
+uniq -c u1.lines
+cmp u1.lines u4.lines && echo "unpack lines equal"
+diff -r u1 u4 && echo "trees equal"
+[ -z "$(ls outside)" ] && echo "nothing written through the link"
+cmp u4/f/m78.bin res/f/m78.bin && echo "m78.bin whole"
+echo "== refused: not a number of threads from 1 to 64, or another mode"
+for value in 0 65 01 +2 x ""; do bs -q --pack -j "$value" -o no.bin; done
+bs -q --unpack -i one.bin -o no -j 1x
+bs -q --pack -o no.bin -j
+bs -q --list -j 2 -i one.bin
+bs -q --verify -i one.bin -j 2
+[ -e no.bin ] || [ -e no ] || echo "nothing written"
