@@ -207,10 +207,11 @@ TEST(Hostile, LevelSwappedForALinkBetweenMembers) {
   int status = -1;
   fault_reset();
   // Once d\a is written, d is moved away and a link to outside put there.
-  fault_hook(FAULT_OUT_CREATE, 2, [] {
+  const auto swap = [] {
     ASSERT_EQ(rename("out/d", "out/moved"), 0);
     ASSERT_EQ(symlink("../outside", "out/d"), 0);
-  });
+  };
+  fault_hook(FAULT_OUT_CREATE, 2, swap);
   run_tool({"--unpack", "-o", "out"}, &status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(list_tree("outside"), Tree{});
@@ -220,6 +221,42 @@ TEST(Hostile, LevelSwappedForALinkBetweenMembers) {
   EXPECT_TRUE(stat("out/moved/a", &made) == 0 && (made.st_mode & 0777) == 0644);
   EXPECT_TRUE(stat("out/moved/e", &made) == 0 && (made.st_mode & 0777) == 0755 &&
               stat("out", &made) == 0 && (made.st_mode & 0777) == 0755);
+
+  // With four threads, the swap comes at any of the first calls of each
+  // kind while other members are made: each member then lands in the
+  // directory that was d, or is reported; nothing lands outside.
+  std::vector<ImageEntry> members;
+  for (const char* name : {"d\\a", "d\\b", "d\\e\\c", "d\\e\\f", "d\\e\\g\\h", "d\\i", "x\\y"}) {
+    members.push_back({name, 260, 1});
+  }
+  write_file("many.bin", pack_image(7, members, "a"));
+  for (const FaultCall call : {FAULT_OUT_CREATE, FAULT_OUT_LEVEL, FAULT_OUT_IDENTITY}) {
+    for (int nth = 1; nth <= 3; ++nth) {
+      SCOPED_TRACE(testing::Message() << "call " << call << " #" << nth);
+      ASSERT_EQ(std::system("rm -rf out outside && mkdir outside"), 0);
+      fault_reset();
+      // (Before d is made there is nothing to swap.)
+      fault_hook(call, nth, [] {
+        if (rename("out/d", "out/moved") == 0) {
+          ASSERT_EQ(symlink("../outside", "out/d"), 0);
+        }
+      });
+      const std::string lines =
+          run_tool({"--unpack", "-q", "-j", "4", "-i", "many.bin", "-o", "out"}, &status);
+      EXPECT_EQ(list_tree("outside"), Tree{});
+      const std::string moved = access("out/moved", F_OK) == 0 ? "out/moved/" : "out/d/";
+      for (const auto& member : members) {
+        std::string path = member.name.substr(2);
+        for (char& c : path) c = c == '\\' ? '/' : c;
+        const bool reported = lines.find(member.name + " ") != std::string::npos ||
+                              lines.find("out/d is a link") != std::string::npos;
+        EXPECT_TRUE(member.name[0] == 'x' ? read_file("out/x/y") == "a"
+                                          : read_file(moved + path).size() == 1 || reported)
+            << member.name << "\n"
+            << lines;
+      }
+    }
+  }
 }
 
 // A pack run into output with hook run just before the nth status taken

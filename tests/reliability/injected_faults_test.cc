@@ -109,42 +109,88 @@ TEST(InjectedFaults, PackAndUnpackRunsTellTheTruth) {
   EXPECT_GT(unpacks, 25);
 }
 
-// Keyed plans pick calls by the name they concern, whichever comes first: a
-// member made in a level, a file by its path, and every call on an open
-// file by the name it was made with. Each fires once, beside a counted plan,
-// and a reset forgets them.
-TEST(InjectedFaults, KeyedPlansFollowNames) {
+// At -j 4 calls come in no fixed order, so each fault is keyed by member and
+// operation: it is reported by exactly its line, once, the status is 1, and
+// every other member comes out as a clean run makes it.
+TEST(InjectedFaults, ThreadedRunsReportEachKeyedFaultOnce) {
   ScopedTempDir temp;
-  write_file("res/empty.bin", "");
-  write_file("res/full.bin", pattern_bytes(512, 1));
-  write_file("res/sub/odd.bin", pattern_bytes(1025, 2));
-  run_tool({"--pack", "-q", "-o", "clean.bin"});
-  fault_reset();
-  fault_plan_for(FAULT_OUT_CREATE, "odd.bin", FAULT_ERROR);
-  fault_plan_for(FAULT_WRITE, "full.bin", FAULT_SHORT);
-  fault_plan_for(FAULT_WRITE, "missing.bin", FAULT_ERROR);
-  int status = -1;
-  EXPECT_EQ(run_tool({"--unpack", "-q", "-i", "clean.bin", "-o", "out"}, &status),
-            "out/full.bin write failed !!!\nsub\\odd.bin open failed !!!\n");
-  EXPECT_EQ(status, 1);
-  EXPECT_EQ(fault_fired_count(), 2);
-  EXPECT_FALSE(fault_fired());
-  EXPECT_EQ(list_tree("out/sub"), std::vector<std::string>{});
-  EXPECT_TRUE(read_file("out/empty.bin").empty() && list_tree("out").size() == 3);
-
-  fault_reset();
-  fault_plan(FAULT_READ, 1, FAULT_ERROR);
-  fault_plan_for(FAULT_OPEN, "odd.bin", FAULT_ERROR);
-  run_tool({"--pack", "-q", "-o", "cut.bin"}, &status);
-  EXPECT_EQ(status, 1);
-  EXPECT_EQ(fault_fired_count(), 2);
-  EXPECT_TRUE(fault_fired());
-
-  fault_reset();
-  EXPECT_EQ(fault_fired_count(), 0);
-  run_tool({"--pack", "-q", "-o", "again.bin"}, &status);
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(fault_fired_count(), 0);
+  // Sizes below, at and past a block, and one past the gathered writes.
+  const std::vector<std::pair<std::string, size_t>> members = {
+      {"a.bin", 0},        {"b.bin", 511},      {"d/c.bin", 512},
+      {"d/e.bin", 131073}, {"d/f/g.bin", 1025}, {"h/i.bin", 513}};
+  for (size_t m = 0; m < members.size(); ++m) {
+    write_file("res/" + members[m].first, pattern_bytes(members[m].second, unsigned(m)));
+  }
+  const auto entry_name = [](std::string name) {
+    for (char& c : name) c = c == '/' ? '\\' : c;
+    return name;
+  };
+  const auto leaf = [](const std::string& name) { return name.substr(name.rfind('/') + 1); };
+  // The others, unpacked by one thread with no fault, are the sources.
+  const auto others_whole = [&](const std::string& pack, const size_t faulty) {
+    fault_reset();
+    EXPECT_EQ(std::system("rm -rf check"), 0);
+    run_tool({"--unpack", "-q", "-j", "1", "-i", pack, "-o", "check"});
+    for (size_t m = 0; m < members.size(); ++m) {
+      if (m == faulty) continue;
+      EXPECT_TRUE(read_file("check/" + members[m].first) == read_file("res/" + members[m].first))
+          << members[m].first;
+    }
+  };
+  struct Case {
+    FaultCall call;
+    FaultMode mode;
+    const char* said;  // the line's end; it starts with the member's name
+    bool reads;        // an empty member makes no such call
+  };
+  const Case pack_cases[] = {{FAULT_OPEN, FAULT_ERROR, " open failed !!!\n", false},
+                             {FAULT_STATUS, FAULT_ERROR, " open failed !!!\n", false},
+                             {FAULT_READ, FAULT_SHORT, " read failed !!!\n", true},
+                             {FAULT_READ, FAULT_ERROR, " read failed !!!\n", true}};
+  const Case unpack_cases[] = {{FAULT_OUT_CREATE, FAULT_ERROR, " open failed !!!\n", false},
+                               {FAULT_WRITE, FAULT_SHORT, " write failed !!!\n", true},
+                               {FAULT_CLOSE, FAULT_ERROR, " write failed !!!\n", false}};
+  setenv("SOURCE_DATE_EPOCH", "1767323040", 1);
+  run_tool({"--pack", "-q", "-j", "4", "-o", "clean.bin"});
+  int fired = 0;
+  for (size_t m = 0; m < members.size(); ++m) {
+    for (const Case& c : pack_cases) {
+      if (c.reads && members[m].second == 0) continue;
+      SCOPED_TRACE(members[m].first + " pack call " + std::to_string(c.call));
+      fault_reset();
+      fault_plan_for(c.call, leaf(members[m].first).c_str(), c.mode);
+      int status = -1;
+      const std::string lines = run_tool({"--pack", "-q", "-j", "4", "-o", "out.bin"}, &status);
+      EXPECT_EQ(fault_fired_count(), 1);
+      fired += fault_fired_count();
+      EXPECT_EQ(status, 1);
+      EXPECT_EQ(lines.substr(0, lines.find("crc=")), entry_name(members[m].first) + c.said);
+      others_whole("out.bin", m);
+    }
+    for (const Case& c : unpack_cases) {
+      if (c.reads && members[m].second == 0) continue;
+      SCOPED_TRACE(members[m].first + " unpack call " + std::to_string(c.call));
+      EXPECT_EQ(std::system("rm -rf out"), 0);
+      fault_reset();
+      fault_plan_for(c.call, leaf(members[m].first).c_str(), c.mode);
+      int status = -1;
+      const std::string lines =
+          run_tool({"--unpack", "-q", "-j", "4", "-i", "clean.bin", "-o", "out"}, &status);
+      EXPECT_EQ(fault_fired_count(), 1);
+      fired += fault_fired_count();
+      EXPECT_EQ(status, 1);
+      const std::string named =
+          c.call == FAULT_OUT_CREATE ? entry_name(members[m].first) : "out/" + members[m].first;
+      EXPECT_EQ(lines, named + c.said);
+      for (size_t other = 0; other < members.size(); ++other) {
+        if (other == m) continue;
+        EXPECT_TRUE(read_file("out/" + members[other].first) ==
+                    read_file("res/" + members[other].first));
+      }
+    }
+  }
+  unsetenv("SOURCE_DATE_EPOCH");
+  EXPECT_EQ(fired, 6 * 4 - 2 + 6 * 3 - 1);
 }
 
 // Positional reads and writes from several threads at once: every call is
