@@ -19,17 +19,15 @@ bs -q --pack -o default.bin >default.lines
 cat one.lines
 cmp one.bin four.bin && cmp one.bin default.bin && echo "packs equal byte for byte"
 cmp one.lines four.lines && cmp one.lines default.lines && echo "pack lines equal"
-echo "== unpack: the same tree and lines; a level that is a link is refused the same way"
-mkdir outside
+echo "== unpack: the same tree and lines; a file where a level should be is refused the same way"
 for jobs in 1 4; do
-  mkdir -p u/a && ln -s ../../outside u/a/b
+  mkdir -p u/a && echo old >u/a/b
   bs -q --unpack -j $jobs -i one.bin -o u >u$jobs.lines
   mv u u$jobs
 done
-uniq -c u1.lines
+sed 's/m[0-9]*\.bin/mN.bin/' u1.lines | uniq -c
 cmp u1.lines u4.lines && echo "unpack lines equal"
 diff -r u1 u4 && echo "trees equal"
-[ -z "$(ls outside)" ] && echo "nothing written through the link"
 cmp u4/f/m78.bin res/f/m78.bin && echo "m78.bin whole"
 echo "== refused: not a number of threads from 1 to 64, or another mode"
 for value in 0 65 01 +2 x ""; do bs -q --pack -j "$value" -o no.bin; done

@@ -106,37 +106,40 @@ TEST(Hostile, PacksWithBadNamesCountsOffsetsAndSizes) {
   }
 }
 
+// With one thread and with several.
 TEST(Hostile, OutputTreeThatLeadsElsewhere) {
-  ScopedTempDir temp;
-  umask(022);
-  write_file("outside/file", "outside");
-  write_file("outside/hard", "shared");
-  ASSERT_EQ(mkdir("out", 0777), 0);
-  ASSERT_EQ(symlink("../outside", "out/level"), 0);
-  ASSERT_EQ(symlink("../outside/file", "out/leaf"), 0);
-  ASSERT_EQ(link("outside/hard", "out/hard"), 0);
-  ASSERT_EQ(mkdir("out/dir", 0777), 0);
-  write_file("out/old", "o");
-  // clang-format off
+  for (const char* jobs : {"1", "4"}) {
+    ScopedTempDir temp;
+    umask(022);
+    write_file("outside/file", "outside");
+    write_file("outside/hard", "shared");
+    ASSERT_EQ(mkdir("out", 0777), 0);
+    ASSERT_EQ(symlink("../outside", "out/level"), 0);
+    ASSERT_EQ(symlink("../outside/file", "out/leaf"), 0);
+    ASSERT_EQ(link("outside/hard", "out/hard"), 0);
+    ASSERT_EQ(mkdir("out/dir", 0777), 0);
+    write_file("out/old", "o");
+    // clang-format off
   write_file("out/res.bin", pack_image(6, {{"level\\f", 260, 1}, {"leaf", 260, 1}, {"hard", 260, 3},
                                            {"dir", 260, 1}, {"old", 260, 0}, {"res.bin", 260, 1}},
                                        "new"));
-  // clang-format on
-  const std::string pack = read_file("out/res.bin");
-  const Tree before = outside("out");
-  int status = -1;
-  EXPECT_EQ(lines_of({"--unpack", "-i", "out/res.bin", "-o", "out"}, &status),
-            "out/level is a link or special file, skipped !!!\n"
-            "out/leaf is a link or special file, skipped !!!\n"
-            "dir open failed !!!\n"
-            "res.bin is the pack being read, skipped !!!\n");
-  EXPECT_EQ(status, 1);
-  EXPECT_EQ(outside("out"), before);  // the hard link's other name kept its bytes
-  EXPECT_EQ(read_file("out/hard"), "new");
-  EXPECT_EQ(read_file("out/old"), "");
-  struct stat made;  // made anew with the mode of a new file
-  EXPECT_TRUE(stat("out/hard", &made) == 0 && (made.st_mode & 0777) == 0644);
-  EXPECT_TRUE(read_file("out/res.bin") == pack);
+    // clang-format on
+    const std::string pack = read_file("out/res.bin");
+    const Tree before = outside("out");
+    int status = -1;
+    EXPECT_EQ(lines_of({"--unpack", "-j", jobs, "-i", "out/res.bin", "-o", "out"}, &status),
+              "out/level is a link or special file, skipped !!!\n"
+              "out/leaf is a link or special file, skipped !!!\n"
+              "dir open failed !!!\n"
+              "res.bin is the pack being read, skipped !!!\n");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(outside("out"), before);  // the hard link's other name kept its bytes
+    EXPECT_EQ(read_file("out/hard"), "new");
+    EXPECT_EQ(read_file("out/old"), "");
+    struct stat made;  // made anew with the mode of a new file
+    EXPECT_TRUE(stat("out/hard", &made) == 0 && (made.st_mode & 0777) == 0644);
+    EXPECT_TRUE(read_file("out/res.bin") == pack);
+  }
 }
 
 // was_opened: true when anything opened path since watch_opens began.
