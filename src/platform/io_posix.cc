@@ -52,16 +52,23 @@ struct OutDir {
 namespace {
 
 IoFile* make_file(const int fd) {
-  unsigned char* buffer = static_cast<unsigned char*>(allocate_pages(IO_BUFFER_SIZE));
   IoFile* file = static_cast<IoFile*>(std::malloc(sizeof(IoFile)));
-  if (buffer == nullptr || file == nullptr) {
-    free_pages(buffer);
-    std::free(file);
+  if (file == nullptr) {
     ::close(fd);
     return nullptr;
   }
-  new (file) IoFile{fd, buffer, 0, 0, 0, 0, 0, {false}, false, false, {}};
+  new (file) IoFile{fd, nullptr, 0, 0, 0, 0, 0, {false}, false, false, {}};
   return file;
+}
+
+// The buffer is made when a read or write first needs it: a source read
+// whole goes straight into the caller's bytes, and a file written only at
+// offsets never uses it. Returns false when it cannot be had.
+bool have_buffer(IoFile* file) {
+  if (file->buffer == nullptr) {
+    file->buffer = static_cast<unsigned char*>(allocate_pages(IO_BUFFER_SIZE));
+  }
+  return file->buffer != nullptr;
 }
 
 // pread of up to length bytes at offset, retried when interrupted. Returns
@@ -118,6 +125,7 @@ size_t read_bytes(IoFile* file, unsigned char* into, const size_t length) {
         length - copied >= IO_BUFFER_SIZE ||
         (file->read_only &&
          file->position + static_cast<int64_t>(length - copied) >= file->status.size);
+    if (!direct && !have_buffer(file)) break;
     unsigned char* target = direct ? into + copied : file->buffer;
     const ssize_t got =
         read_at(file->fd, target, direct ? length - copied : IO_BUFFER_SIZE, file->position);
@@ -140,7 +148,7 @@ size_t write_bytes(IoFile* file, const unsigned char* bytes, const size_t length
     if (!flush_pending(file)) return 0;
   }
   if (file->pending_length == 0) file->pending_start = file->position;
-  if (file->pending_length + length > IO_BUFFER_SIZE) {
+  if (file->pending_length + length > IO_BUFFER_SIZE || length >= IO_BUFFER_SIZE) {
     if (!flush_pending(file)) return 0;
     file->pending_start = file->position;
     if (length >= IO_BUFFER_SIZE) {
@@ -152,6 +160,7 @@ size_t write_bytes(IoFile* file, const unsigned char* bytes, const size_t length
       return length;
     }
   }
+  if (!have_buffer(file)) return 0;
   std::memcpy(file->buffer + file->pending_length, bytes, length);
   file->pending_length += length;
   file->position += static_cast<int64_t>(length);

@@ -50,7 +50,8 @@ struct Extraction {
   OutDir* root;  // out_dir, opened for the first member that needs it
   bool root_failed;
   const unsigned char* table;  // the entry images, for the names of earlier members
-  // Several threads read the pack at once: reads then go by offset.
+  // Several threads read the pack at once: reads, and the writes of the
+  // members, then go by offset.
   bool positional_reads;
   // The file keys of a member are entered when its name is checked, not
   // when it is made, so they do not depend on which thread makes what first.
