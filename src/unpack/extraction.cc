@@ -205,8 +205,9 @@ bool write_member_file(Extraction* x, OutDir* dir, const MemberPath& path, const
       static_cast<int32_t>(entry.start_block * static_cast<uint32_t>(PACK_BLOCK_SIZE));
   CopyOutcome copy;
   if (x->positional_reads) {
+    // The new file is written at offsets too: it never needs a buffer.
     copy = copy_blocks(offset >= 0 ? x->pack : nullptr, out, entry.byte_size, BLOCKS_EXACT, nullptr,
-                       CopyPlaces{offset, -1});
+                       CopyPlaces{offset, 0});
   } else {
     const bool positioned = offset >= 0 && io_seek(x->pack, offset, SEEK_SET) == 0;
     copy = copy_blocks(positioned ? x->pack : nullptr, out, entry.byte_size, BLOCKS_EXACT);
