@@ -148,7 +148,7 @@ TEST(InjectedFaults, ThreadedRunsReportEachKeyedFaultOnce) {
                              {FAULT_READ, FAULT_SHORT, " read failed !!!\n", true},
                              {FAULT_READ, FAULT_ERROR, " read failed !!!\n", true}};
   const Case unpack_cases[] = {{FAULT_OUT_CREATE, FAULT_ERROR, " open failed !!!\n", false},
-                               {FAULT_WRITE, FAULT_SHORT, " write failed !!!\n", true},
+                               {FAULT_WRITE_AT, FAULT_SHORT, " write failed !!!\n", true},
                                {FAULT_CLOSE, FAULT_ERROR, " write failed !!!\n", false}};
   setenv("SOURCE_DATE_EPOCH", "1767323040", 1);
   run_tool({"--pack", "-q", "-j", "4", "-o", "clean.bin"});
