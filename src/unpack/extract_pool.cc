@@ -102,15 +102,52 @@ struct Level {
   std::string name;  // as the first member that needed it spells it
   FileIdentity identity;
   std::vector<int32_t> members;
+  bool handed_on;  // a task now: no member joins it any more
 };
 
+// Hands a level found below the task's directory on as a task of its own.
+void hand_on(Pool* pool, const DirTask& task, Level* level) {
+  std::lock_guard<std::mutex> lock(pool->queue_mutex);
+  pool->tasks.push_back(DirTask{task.dir, nullptr, std::move(level->name), level->identity,
+                                task.depth + 1, std::move(level->members)});
+  level->handed_on = true;
+  pool->queue_changed.notify_all();
+}
+
+// True when two of the level names below this directory could name one
+// directory on some file system: names equal but for ASCII letter case or
+// trailing dots and spaces, or any name that is not ASCII (Unicode case
+// folding and normalization). Such levels are handed on only once the
+// whole directory is done, so a directory reached by two names is one task.
+bool names_may_fold_together(const std::map<std::string, size_t>& names) {
+  std::set<std::string> keys;
+  for (const auto& named : names) {
+    std::string key = named.first;
+    for (char& c : key) {
+      if (static_cast<unsigned char>(c) >= 0x80) return true;
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    while (!key.empty() && (key.back() == '.' || key.back() == ' ')) key.pop_back();
+    if (!keys.insert(key).second) return true;
+  }
+  return false;
+}
+
 // Works through one directory: the members that lie in it are made in
-// table order, and so are the levels below it; those are handed on as tasks.
+// table order, and so are the levels below it. A level is handed on as a
+// task once the last member that needs it has been met.
 void work_in(Pool* pool, const DirTask& task, OutDir* dir) {
-  std::vector<Level> levels;
-  std::map<std::string, size_t> by_name;  // every spelling met, to its level
   MemberPath path;
-  for (const int32_t index : task.members) {
+  std::map<std::string, size_t> last_need;  // each level's name, to its last member
+  for (size_t at = 0; at < task.members.size(); ++at) {
+    split_name(pool->entries[static_cast<size_t>(task.members[at])].name, &path);
+    if (path.level_count > task.depth) last_need[path.levels[task.depth]] = at;
+  }
+  const bool wait_for_all = names_may_fold_together(last_need);
+  std::vector<Level> levels;
+  std::map<std::string, size_t> by_name;  // every name met, to its level
+  for (size_t at = 0; at < task.members.size(); ++at) {
+    const int32_t index = task.members[at];
     const PackEntry& entry = pool->entries[static_cast<size_t>(index)];
     std::string* lines = &pool->states[static_cast<size_t>(index)].lines;
     split_name(entry.name, &path);
@@ -119,42 +156,34 @@ void work_in(Pool* pool, const DirTask& task, OutDir* dir) {
       continue;
     }
     const std::string name = path.levels[task.depth];
-    const auto known = by_name.find(name);
-    if (known != by_name.end()) {
-      levels[known->second].members.push_back(index);
-      continue;
+    auto known = by_name.find(name);
+    if (known == by_name.end()) {
+      OutDir* level = open_member_level(pool->x, dir, path, task.depth, entry.name, index, lines);
+      FileIdentity identity;
+      const bool identified = level != nullptr && out_dir_identity(level, &identity) == 0;
+      if (level != nullptr) out_dir_close(level);
+      if (!identified) {
+        if (level != nullptr)
+          add_line(lines, "%s open failed !!!\n", printable(entry.name).c_str());
+        finish(pool, index, false);
+        continue;
+      }
+      // Two names of one directory (a file system that folds letter case)
+      // are one task, so its members still meet in table order.
+      size_t found = levels.size();
+      for (size_t l = 0; l < levels.size(); ++l) {
+        if (!levels[l].handed_on && same_identity(levels[l].identity, identity)) found = l;
+      }
+      if (found == levels.size()) levels.push_back(Level{name, identity, {}, false});
+      known = by_name.emplace(name, found).first;
     }
-    OutDir* level = open_member_level(pool->x, dir, path, task.depth, entry.name, index, lines);
-    if (level == nullptr) {
-      finish(pool, index, false);
-      continue;
-    }
-    FileIdentity identity;
-    const bool identified = out_dir_identity(level, &identity) == 0;
-    out_dir_close(level);
-    if (!identified) {
-      add_line(lines, "%s open failed !!!\n", printable(entry.name).c_str());
-      finish(pool, index, false);
-      continue;
-    }
-    // Two spellings of one directory (a file system that folds letter
-    // case) are one task, so its members still meet in table order.
-    size_t found = levels.size();
-    for (size_t l = 0; l < levels.size(); ++l) {
-      if (same_identity(levels[l].identity, identity)) found = l;
-    }
-    if (found == levels.size()) levels.push_back(Level{name, identity, {}});
-    by_name.emplace(name, found);
-    levels[found].members.push_back(index);
+    Level& level = levels[known->second];
+    level.members.push_back(index);
+    if (!wait_for_all && last_need[name] == at) hand_on(pool, task, &level);
   }
-  if (levels.empty()) return;
-  DirRef here = task.dir;
-  std::lock_guard<std::mutex> lock(pool->queue_mutex);
   for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
-    pool->tasks.push_back(DirTask{here, nullptr, std::move(level->name), level->identity,
-                                  task.depth + 1, std::move(level->members)});
+    if (!level->handed_on) hand_on(pool, task, &*level);
   }
-  pool->queue_changed.notify_all();
 }
 
 // Opens the task's directory again inside its parent, checks it is still
