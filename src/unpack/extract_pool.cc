@@ -136,7 +136,7 @@ bool names_may_fold_together(const std::map<std::string, size_t>& names) {
 // Works through one directory: the members that lie in it are made in
 // table order, and so are the levels below it. A level is handed on as a
 // task once the last member that needs it has been met.
-void work_in(Pool* pool, const DirTask& task, OutDir* dir) {
+void work_in(Pool* pool, const DirTask& task, OutDir* dir, PackWindow* window) {
   MemberPath path;
   std::map<std::string, size_t> last_need;  // each level's name, to its last member
   for (size_t at = 0; at < task.members.size(); ++at) {
@@ -152,7 +152,7 @@ void work_in(Pool* pool, const DirTask& task, OutDir* dir) {
     std::string* lines = &pool->states[static_cast<size_t>(index)].lines;
     split_name(entry.name, &path);
     if (path.level_count == task.depth) {
-      finish(pool, index, write_member_file(pool->x, dir, path, entry, index, lines));
+      finish(pool, index, write_member_file(pool->x, dir, path, entry, index, lines, window));
       continue;
     }
     const std::string name = path.levels[task.depth];
@@ -188,7 +188,7 @@ void work_in(Pool* pool, const DirTask& task, OutDir* dir) {
 
 // Opens the task's directory again inside its parent, checks it is still
 // the directory that was made or found there, and works in it.
-void run_task(Pool* pool, DirTask* task) {
+void run_task(Pool* pool, DirTask* task, PackWindow* window) {
   if (task->dir == nullptr) {
     int failure = OUT_FAILED;
     OutObject object;
@@ -211,7 +211,7 @@ void run_task(Pool* pool, DirTask* task) {
                               [&] { return pool->claimed.count(key_of(task->identity)) == 0; });
     pool->claimed.insert(key_of(task->identity));
   }
-  work_in(pool, *task, task->dir->dir);
+  work_in(pool, *task, task->dir->dir, window);
   {
     std::lock_guard<std::mutex> lock(pool->claim_mutex);
     pool->claimed.erase(key_of(task->identity));
@@ -220,6 +220,7 @@ void run_task(Pool* pool, DirTask* task) {
 }
 
 void work(Pool* pool) {
+  PackWindow window;
   for (;;) {
     DirTask task;
     {
@@ -230,7 +231,7 @@ void work(Pool* pool) {
       pool->tasks.pop_back();
       ++pool->busy;
     }
-    run_task(pool, &task);
+    run_task(pool, &task, &window);
     task = DirTask{};  // its directory is closed before this thread waits
     std::lock_guard<std::mutex> lock(pool->queue_mutex);
     --pool->busy;

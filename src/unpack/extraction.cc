@@ -107,6 +107,22 @@ std::string shown_path(const Extraction& x, const MemberPath& path, const int le
   return printable(shown.c_str());
 }
 
+// Points *bytes at the member's size bytes from offset in the window,
+// reading the window anew from offset when it does not hold them. False
+// when the pack cannot give them all that way.
+bool window_holds(Extraction* x, PackWindow* window, const int64_t offset, const size_t size,
+                  const unsigned char** bytes) {
+  if (offset < window->start ||
+      offset + static_cast<int64_t>(size) > window->start + static_cast<int64_t>(window->length)) {
+    window->bytes.resize(IO_BUFFER_SIZE);
+    window->start = offset;
+    window->length = io_read_at(x->pack, window->bytes.data(), IO_BUFFER_SIZE, offset);
+    if (window->length < size) return false;
+  }
+  *bytes = window->bytes.data() + (offset - window->start);
+  return true;
+}
+
 }  // namespace
 
 void split_name(const char* name, MemberPath* path) {
@@ -178,7 +194,7 @@ OutDir* open_member_level(Extraction* x, OutDir* parent, const MemberPath& path,
 }
 
 bool write_member_file(Extraction* x, OutDir* dir, const MemberPath& path, const PackEntry& entry,
-                       const int32_t index, std::string* lines) {
+                       const int32_t index, std::string* lines, PackWindow* window) {
   int failure = OUT_FAILED;
   OutObject object;
   IoFile* out = out_dir_create_file(dir, path.leaf, &object, &failure);
@@ -204,7 +220,13 @@ bool write_member_file(Extraction* x, OutDir* dir, const MemberPath& path, const
   const int32_t offset =
       static_cast<int32_t>(entry.start_block * static_cast<uint32_t>(PACK_BLOCK_SIZE));
   CopyOutcome copy;
-  if (x->positional_reads) {
+  const size_t size = entry.byte_size > 0 ? static_cast<size_t>(entry.byte_size) : 0;
+  const unsigned char* held = nullptr;
+  if (window != nullptr && offset >= 0 && size <= IO_BUFFER_SIZE &&
+      window_holds(x, window, offset, size, &held)) {
+    copy.read_short = false;
+    copy.write_failed = size > 0 && io_write_at(out, held, size, 0) != 0;
+  } else if (x->positional_reads) {
     // The new file is written at offsets too: it never needs a buffer.
     copy = copy_blocks(offset >= 0 ? x->pack : nullptr, out, entry.byte_size, BLOCKS_EXACT, nullptr,
                        CopyPlaces{offset, 0});

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "format/pack_format.h"
 #include "platform/io.h"
@@ -76,10 +77,19 @@ bool check_member(Extraction* x, const PackEntry& entry, bool terminated, int32_
 OutDir* open_member_level(Extraction* x, OutDir* parent, const MemberPath& path, int k,
                           const char* name, int32_t index, std::string* lines);
 
+// One thread's window on the pack, for reads by offset: the members of one
+// directory usually lie one after another, so one read serves several.
+struct PackWindow {
+  std::vector<unsigned char> bytes;  // IO_BUFFER_SIZE once first used
+  int64_t start = 0;
+  size_t length = 0;
+};
+
 // Makes the member's file inside dir (its last level) and copies its bytes
-// from the pack. Returns false after adding the member's lines.
+// from the pack, through window when one is given (reads by offset only).
+// Returns false after adding the member's lines.
 bool write_member_file(Extraction* x, OutDir* dir, const MemberPath& path, const PackEntry& entry,
-                       int32_t index, std::string* lines);
+                       int32_t index, std::string* lines, PackWindow* window = nullptr);
 
 }  // namespace blobsmith
 

@@ -29,6 +29,12 @@ sed 's/m[0-9]*\.bin/mN.bin/' u1.lines | uniq -c
 cmp u1.lines u4.lines && echo "unpack lines equal"
 diff -r u1 u4 && echo "trees equal"
 cmp u4/f/m78.bin res/f/m78.bin && echo "m78.bin whole"
+echo "== a pack cut short inside a member: the same lines and bytes"
+head -c 400000 one.bin >cut.bin
+bs -q --unpack -j 1 -i cut.bin -o c1 >c1.lines
+bs -q --unpack -j 4 -i cut.bin -o c4 >c4.lines
+echo "$(grep -c 'read failed !!!$' c1.lines) members read short, $(grep -c '^\[exit 1\]$' c1.lines) run with status 1"
+cmp c1.lines c4.lines && diff -r c1 c4 && echo "same lines and trees"
 echo "== refused: not a number of threads from 1 to 64, or another mode"
 for value in 0 65 01 +2 x ""; do bs -q --pack -j "$value" -o no.bin; done
 bs -q --unpack -i one.bin -o no -j 1x
