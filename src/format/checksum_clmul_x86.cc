@@ -147,34 +147,36 @@ uint16_t crc16_clmul(const uint16_t crc, const unsigned char* bytes, size_t leng
 }
 
 #if BLOBSMITH_WIDE_FOLD
-__attribute__((target("avx2,vpclmulqdq"))) uint16_t crc16_clmul_wide(
-    const uint16_t crc, const unsigned char* bytes, size_t length) {
+__attribute__((target("avx2,vpclmulqdq"))) uint16_t crc16_clmul_wide(const uint16_t crc,
+                                                                     const unsigned char* bytes,
+                                                                     size_t length) {
   if (length < kWideMinimumLength) return crc16_clmul(crc, bytes, length);
-  const __m256i reverse = _mm256_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15,
-                                          0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-  const __m256i by_stride =
-      _mm256_set_epi32(0, as_int(kWideStrideHigh), 0, as_int(kWideStrideLow), 0,
-                       as_int(kWideStrideHigh), 0, as_int(kWideStrideLow));
+  const __m256i reverse = _mm256_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 0,
+                                          1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  const __m256i by_stride = _mm256_set_epi32(0, as_int(kWideStrideHigh), 0, as_int(kWideStrideLow),
+                                             0, as_int(kWideStrideHigh), 0, as_int(kWideStrideLow));
 
   // Each lane holds two consecutive blocks, the earlier in its low half.
   __m256i lanes[kWideLanes];
   for (int lane = 0; lane < kWideLanes; ++lane) {
-    lanes[lane] = _mm256_shuffle_epi8(
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + static_cast<size_t>(lane) * 2 * kBlock)),
-        reverse);
+    lanes[lane] = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(
+                                          bytes + static_cast<size_t>(lane) * 2 * kBlock)),
+                                      reverse);
   }
-  lanes[0] = _mm256_xor_si256(lanes[0], _mm256_set_epi32(0, 0, 0, 0, as_int(uint32_t{crc} << 16), 0, 0, 0));
+  lanes[0] = _mm256_xor_si256(lanes[0],
+                              _mm256_set_epi32(0, 0, 0, 0, as_int(uint32_t{crc} << 16), 0, 0, 0));
   bytes += kWideStride;
   length -= kWideStride;
 
   while (length >= kWideStride) {
     prefetch_ahead(bytes, length);
     for (int lane = 0; lane < kWideLanes; ++lane) {
-      const __m256i moved = _mm256_xor_si256(_mm256_clmulepi64_epi128(lanes[lane], by_stride, 0x11),
-                                             _mm256_clmulepi64_epi128(lanes[lane], by_stride, 0x00));
-      const __m256i next = _mm256_shuffle_epi8(
-          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + static_cast<size_t>(lane) * 2 * kBlock)),
-          reverse);
+      const __m256i moved =
+          _mm256_xor_si256(_mm256_clmulepi64_epi128(lanes[lane], by_stride, 0x11),
+                           _mm256_clmulepi64_epi128(lanes[lane], by_stride, 0x00));
+      const __m256i next = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(
+                                                   bytes + static_cast<size_t>(lane) * 2 * kBlock)),
+                                               reverse);
       lanes[lane] = _mm256_xor_si256(moved, next);
     }
     bytes += kWideStride;

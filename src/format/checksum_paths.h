@@ -27,8 +27,7 @@ uint32_t checksum_update_portable(uint32_t length, const unsigned char* bytes,
 
 // The same result by carry-less multiplication folding.
 // REQUIRES: checksum_clmul_available().
-uint32_t checksum_update_clmul(uint32_t length, const unsigned char* bytes,
-                               uint32_t accumulator);
+uint32_t checksum_update_clmul(uint32_t length, const unsigned char* bytes, uint32_t accumulator);
 
 // The same by a carry-less fold two blocks wide (VPCLMULQDQ with AVX2).
 // REQUIRES: checksum_clmul_wide_available().

@@ -51,11 +51,13 @@ uint16_t crc16_tables(const uint16_t crc, const unsigned char* bytes, size_t len
     // up by how far it stands from the end of the step. Those fourteen
     // lookups do not wait for the state, so they are combined first and
     // only two lookups and two XORs stand between one state and the next.
-    const uint32_t rest =
-        ((lookup(13, bytes[2]) ^ lookup(12, bytes[3])) ^ (lookup(11, bytes[4]) ^ lookup(10, bytes[5]))) ^
-        ((lookup(9, bytes[6]) ^ lookup(8, bytes[7])) ^ (lookup(7, bytes[8]) ^ lookup(6, bytes[9]))) ^
-        ((lookup(5, bytes[10]) ^ lookup(4, bytes[11])) ^ (lookup(3, bytes[12]) ^ lookup(2, bytes[13]))) ^
-        (lookup(1, bytes[14]) ^ lookup(0, bytes[15]));
+    const uint32_t rest = ((lookup(13, bytes[2]) ^ lookup(12, bytes[3])) ^
+                           (lookup(11, bytes[4]) ^ lookup(10, bytes[5]))) ^
+                          ((lookup(9, bytes[6]) ^ lookup(8, bytes[7])) ^
+                           (lookup(7, bytes[8]) ^ lookup(6, bytes[9]))) ^
+                          ((lookup(5, bytes[10]) ^ lookup(4, bytes[11])) ^
+                           (lookup(3, bytes[12]) ^ lookup(2, bytes[13]))) ^
+                          (lookup(1, bytes[14]) ^ lookup(0, bytes[15]));
     state = rest ^ (lookup(15, (state >> 8) ^ bytes[0]) ^ lookup(14, (state & 0xFF) ^ bytes[1]));
     bytes += kSlices;
     length -= kSlices;

@@ -68,7 +68,10 @@ TEST(Checksum, RandomChunksEqualOneFold) {
       uint32_t acc = 0x12345678u;
       for (size_t offset = 0, chunk = 0; offset < data.size(); offset += chunk) {
         const uint32_t pick = random() % 8;
-        chunk = trial == 0 ? data.size() : pick < 4 ? pick : pick < 6 ? random() % 600 : random() % 70000;
+        chunk = trial == 0 ? data.size()
+                : pick < 4 ? pick
+                : pick < 6 ? random() % 600
+                           : random() % 70000;
         chunk = std::min(chunk, data.size() - offset);
         acc = update(static_cast<uint32_t>(chunk), data.data() + offset, acc);
       }
@@ -76,7 +79,8 @@ TEST(Checksum, RandomChunksEqualOneFold) {
     }
   }
   // A fold split anywhere and joined over the zeros of its second part.
-  for (const size_t split : {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{777}, data.size()}) {
+  for (const size_t split :
+       {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{777}, data.size()}) {
     const uint32_t first = bitwise_fold(data.data(), split, 0x12345678u);
     const uint32_t second = bitwise_fold(data.data() + split, data.size() - split, 0);
     EXPECT_EQ(checksum_after_zeros(first, data.size() - split) ^ second, whole) << split;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "format/level_fold.h"
+
 namespace blobsmith {
 namespace {
 
@@ -92,6 +94,11 @@ TEST(MemberName, WindowsHazardsAndFileKeys) {
     EXPECT_EQ(name_file_key(k.name, key), std::strlen(k.key)) << k.name;
     EXPECT_STREQ(key, k.key) << k.name;
   }
+  // Level names that could be one directory somewhere.
+  EXPECT_FALSE(levels_may_fold_together({"img", "snd", "img2", "im.g", "a b"}));
+  EXPECT_TRUE(levels_may_fold_together({"img", "IMG"}));
+  EXPECT_TRUE(levels_may_fold_together({"x", "snd", "x. "}));
+  EXPECT_TRUE(levels_may_fold_together({"caf\xc3\xa9"}));
 }
 
 }  // namespace

@@ -59,8 +59,7 @@ void encode_entry(const PackEntry& entry, unsigned char (&image)[PACK_ENTRY_SIZE
 
 int decode_entry(const unsigned char (&image)[PACK_ENTRY_SIZE], PackEntry* entry) {
   std::memcpy(entry->name, image + ENTRY_NAME_AT, PACK_NAME_FIELD_SIZE);
-  const bool terminated =
-      std::memchr(image + ENTRY_NAME_AT, 0, PACK_NAME_FIELD_SIZE) != nullptr;
+  const bool terminated = std::memchr(image + ENTRY_NAME_AT, 0, PACK_NAME_FIELD_SIZE) != nullptr;
   entry->name[PACK_NAME_MAX_LENGTH] = '\0';
   entry->start_block = get_u32_le(image + ENTRY_START_BLOCK_AT);
   entry->byte_size = static_cast<int32_t>(get_u32_le(image + ENTRY_BYTE_SIZE_AT));

@@ -91,8 +91,7 @@ inline void put_u32_le(unsigned char* p, const uint32_t v) {
 
 // Reads the little-endian word at p[0..3].
 inline uint32_t get_u32_le(const unsigned char* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
-         uint32_t{p[3]} << 24;
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
 // The block rule shared by the writer, the extractor and the reader: the

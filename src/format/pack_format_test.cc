@@ -25,9 +25,18 @@ TEST(PackFormat, HeaderImageAndBack) {
   unsigned char image[PACK_HEADER_SIZE];
   std::memset(image, 0xEE, sizeof image);
   encode_header(header, image);
-  EXPECT_EQ(hex(image, 64), "53464849" "0000f007" "04000000" "00000000" "3230323631323036"
-                            "32333539" "04030201" "02000000" "000000000000000000000000"
-                            "6162636465666700" "0000000000000000");
+  EXPECT_EQ(hex(image, 64),
+            "53464849"
+            "0000f007"
+            "04000000"
+            "00000000"
+            "3230323631323036"
+            "32333539"
+            "04030201"
+            "02000000"
+            "000000000000000000000000"
+            "6162636465666700"
+            "0000000000000000");
   EXPECT_EQ(hex(image + 64, 448), std::string(888, '0') + "aa55aa55");
   PackHeader back;
   put_u32_le(image + HEADER_ENTRY_COUNT_AT, 0x80000000u);
@@ -50,8 +59,9 @@ TEST(PackFormat, EntryImageAndBack) {
   unsigned char image[PACK_ENTRY_SIZE];
   std::memset(image, 0xEE, sizeof image);
   encode_entry(entry, image);
-  EXPECT_EQ(hex(image, PACK_ENTRY_SIZE),
-            "696d675c6c6f676f2e706e67" + std::string(88, '0') + "04010000" "feffffff");
+  EXPECT_EQ(hex(image, PACK_ENTRY_SIZE), "696d675c6c6f676f2e706e67" + std::string(88, '0') +
+                                             "04010000"
+                                             "feffffff");
   PackEntry back;
   EXPECT_EQ(decode_entry(image, &back), 0);
   EXPECT_STREQ(back.name, "img\\logo.png");
@@ -69,7 +79,7 @@ TEST(PackFormat, EntryImageAndBack) {
 
 TEST(PackFormat, BlockRule) {
   const int32_t cases[][2] = {{INT32_MIN, 0}, {0, 0},    {1, 1},    {512, 1},
-                               {513, 2},       {1024, 2}, {1025, 3}, {INT32_MAX, 4194304}};
+                              {513, 2},       {1024, 2}, {1025, 3}, {INT32_MAX, 4194304}};
   for (const auto& c : cases) EXPECT_EQ(blocks_for_size(c[0]), c[1]) << c[0];
 }
 

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "cli/lines.h"
+#include "format/level_fold.h"
 #include "format/printable.h"
 #include "platform/interruptions.h"
 
@@ -114,25 +115,6 @@ void hand_on(Pool* pool, const DirTask& task, Level* level) {
   pool->queue_changed.notify_all();
 }
 
-// True when two of the level names below this directory could name one
-// directory on some file system: names equal but for ASCII letter case or
-// trailing dots and spaces, or any name that is not ASCII (Unicode case
-// folding and normalization). Such levels are handed on only once the
-// whole directory is done, so a directory reached by two names is one task.
-bool names_may_fold_together(const std::map<std::string, size_t>& names) {
-  std::set<std::string> keys;
-  for (const auto& named : names) {
-    std::string key = named.first;
-    for (char& c : key) {
-      if (static_cast<unsigned char>(c) >= 0x80) return true;
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    while (!key.empty() && (key.back() == '.' || key.back() == ' ')) key.pop_back();
-    if (!keys.insert(key).second) return true;
-  }
-  return false;
-}
-
 // Works through one directory: the members that lie in it are made in
 // table order, and so are the levels below it. A level is handed on as a
 // task once the last member that needs it has been met.
@@ -143,7 +125,12 @@ void work_in(Pool* pool, const DirTask& task, OutDir* dir, PackWindow* window) {
     split_name(pool->entries[static_cast<size_t>(task.members[at])].name, &path);
     if (path.level_count > task.depth) last_need[path.levels[task.depth]] = at;
   }
-  const bool wait_for_all = names_may_fold_together(last_need);
+  // Level names here that could name one directory on some file system:
+  // every level then waits for the whole directory, so a directory reached
+  // by two names is one task.
+  std::vector<std::string> names;
+  for (const auto& need : last_need) names.push_back(need.first);
+  const bool wait_for_all = levels_may_fold_together(names);
   std::vector<Level> levels;
   std::map<std::string, size_t> by_name;  // every name met, to its level
   for (size_t at = 0; at < task.members.size(); ++at) {

@@ -16,8 +16,9 @@ mkfifo res/d/pipe
 bs -q --pack -j 1 -o one.bin >one.lines
 bs -q --pack -j 4 -o four.bin >four.lines
 bs -q --pack -o default.bin >default.lines
+bs -q --pack -j 64 -o most.bin >/dev/null
 cat one.lines
-cmp one.bin four.bin && cmp one.bin default.bin && echo "packs equal byte for byte"
+cmp one.bin four.bin && cmp one.bin default.bin && cmp one.bin most.bin && echo "packs equal byte for byte"
 cmp one.lines four.lines && cmp one.lines default.lines && echo "pack lines equal"
 echo "== unpack: the same tree and lines; a file where a level should be is refused the same way"
 for jobs in 1 4; do
