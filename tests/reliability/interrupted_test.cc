@@ -76,14 +76,16 @@ struct Interruption {
 };
 
 // Packs res into out/p.bin through prefix (commands put before the tool),
-// interrupted as row says, and checks how the run ended and what it left.
+// with two threads, interrupted as row says, and checks how the run ended
+// and what it left.
 void interrupt_pack(const std::vector<std::string>& prefix, const Interruption& row) {
   SCOPED_TRACE(testing::Message() << "signal " << row.signal_number << " ignored " << row.ignored);
   const std::string dir = std::filesystem::current_path().string() + "/out";
   const std::string earlier = pattern_bytes(3000, 7);
   write_file("out/p.bin", earlier);
   std::vector<std::string> args = prefix;
-  for (const char* arg : {BLOBSMITH_TOOL_PATH, "--pack", "-i", "res", "-o", "out/p.bin"}) {
+  for (const char* arg :
+       {BLOBSMITH_TOOL_PATH, "--pack", "-j", "2", "-i", "res", "-o", "out/p.bin"}) {
     args.push_back(arg);
   }
   RunGuard run{start(args, row.ignored)};
