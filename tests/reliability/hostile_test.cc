@@ -76,32 +76,39 @@ TEST(Hostile, PacksWithBadNamesCountsOffsetsAndSizes) {
        {{"neg", 260, -5}, {"long", 262, 5000}, {"far", 9999, 3}, {"wrap", 1u << 22, 3}},
        "long read failed !!!\nfar read failed !!!\nwrap read failed !!!\n", 1,
        {"far", "long", "neg", "wrap"}},
+      {"a member at block 0: the header's first bytes", -1, {{"head", 0, 4}}, "", 0, {"head"}},
       {"table cut inside its second entry", 3, {{"a", 260, 1}},
        "res.bin read failed !!!\nres.bin read failed !!!\na read failed !!!\n"
        " open failed !!!\n open failed !!!\n", 1, {"a"}},
   };
   // clang-format on
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.why);
-    ScopedTempDir temp;
-    const int32_t count = c.count == -1 ? static_cast<int32_t>(c.entries.size()) : c.count;
-    std::string image = pack_image(count, c.entries, pattern_bytes(4 * PACK_BLOCK_SIZE, 11));
-    if (count == 3) image.resize(PACK_TABLE_OFFSET + PACK_ENTRY_SIZE + 10);
-    write_file("res.bin", image);
-    write_file("beside/keep.txt", "left alone");
-    const Tree before = outside("out");
-    int status = -1;
-    EXPECT_EQ(lines_of({"--unpack", "-o", "out"}, &status), c.lines);
-    EXPECT_EQ(status, c.status);
-    EXPECT_EQ(list_tree("out"), c.tree);
-    EXPECT_EQ(outside("out"), before);
-    if (c.tree.size() == 4) {  // what the pack held, then zeros to the end of that block
-      EXPECT_TRUE(read_file("out/long") == pattern_bytes(4 * PACK_BLOCK_SIZE, 11).substr(1024) +
-                                               std::string(PACK_BLOCK_SIZE, '\0'));
-      EXPECT_TRUE(read_file("out/far") == std::string(3, '\0'));
-    }
-    if (c.tree.size() == 3) {
-      EXPECT_EQ(read_file("out/a/b"), pattern_bytes(4 * PACK_BLOCK_SIZE, 11).substr(0, 10));
+  // With one thread, and with three: the same lines and the same tree.
+  for (const char* jobs : {"1", "3"}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.why) + ", -j " + jobs);
+      ScopedTempDir temp;
+      const int32_t count = c.count == -1 ? static_cast<int32_t>(c.entries.size()) : c.count;
+      std::string image = pack_image(count, c.entries, pattern_bytes(4 * PACK_BLOCK_SIZE, 11));
+      if (count == 3) image.resize(PACK_TABLE_OFFSET + PACK_ENTRY_SIZE + 10);
+      write_file("res.bin", image);
+      write_file("beside/keep.txt", "left alone");
+      const Tree before = outside("out");
+      int status = -1;
+      EXPECT_EQ(lines_of({"--unpack", "-j", jobs, "-o", "out"}, &status), c.lines);
+      if (c.tree == Tree{"head"}) {
+        EXPECT_EQ(read_file("out/head"), "SFHI");
+      }
+      EXPECT_EQ(status, c.status);
+      EXPECT_EQ(list_tree("out"), c.tree);
+      EXPECT_EQ(outside("out"), before);
+      if (c.tree.size() == 4) {  // what the pack held, then zeros to the end of that block
+        EXPECT_TRUE(read_file("out/long") == pattern_bytes(4 * PACK_BLOCK_SIZE, 11).substr(1024) +
+                                                 std::string(PACK_BLOCK_SIZE, '\0'));
+        EXPECT_TRUE(read_file("out/far") == std::string(3, '\0'));
+      }
+      if (c.tree.size() == 3) {
+        EXPECT_EQ(read_file("out/a/b"), pattern_bytes(4 * PACK_BLOCK_SIZE, 11).substr(0, 10));
+      }
     }
   }
 }
