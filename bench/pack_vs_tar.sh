@@ -1,98 +1,292 @@
-#!/bin/sh
-# Times `blobsmith --pack` and `--unpack` against `tar -cf` and `tar -xf` on
-# the same two trees (about 1 GiB in 300 large files; 2000 small files in
-# about 100 directories), runs alternating, and prints for each the median
-# time, its spread (lowest and highest) and the ratio to tar.
+#!/bin/bash
+# Measures `blobsmith --pack` and `--unpack` against `tar -cf` and `tar -xf`
+# in four parts (a fifth on request), with blobsmith at `-j 1` and at its default thread count
+# (the usable processors, at most 8; one thread below 16 members):
 #
-# Usage: bench/pack_vs_tar.sh BLOBSMITH [DATA_DIR] [RUNS]
-#   BLOBSMITH  the built binary
-#   DATA_DIR   where the trees and outputs go (default /work/bench-data);
-#              keep it outside the source tree
-#   RUNS       timed runs of each command on the big tree (default 5); the
-#              small tree, whose runs last a tenth of a second and vary
-#              more, gets three times as many
+#  1. Warm page cache. ../shared/tools/perf-vs-tar.py (relative to the
+#     repository root) over ROUNDS rounds, once with `-j 1` and once with the
+#     default, against the goals in GOALS below. That tool makes two trees
+#     under /tmp/bars-perf (big256: 256 MiB of 1 to 4 MiB files; small: 2000
+#     files of 0 to 16 KiB in 100 directories), alternates which tool goes
+#     first each round, writes the small tree's outputs to a fresh
+#     loop-mounted ext4, removes and syncs the big tree's outputs each round,
+#     and prints the median of the per-round ratios (blobsmith's time / tar's;
+#     below 1 is faster than tar).
+#  2. Page cache dropped. `--pack` of the big tree at `-j 1` and at the
+#     default, and `tar -cf` of it, each run after its output is removed,
+#     `sync` and a drop of the page cache (root only). The order rotates
+#     each round; the figure is the median of the per-round ratios to tar.
+#     On a virtual machine the host may still hold the virtual disk's blocks
+#     in its own cache, so reads need not reach a physical disk.
+#  3. System calls. `strace -f -c` of one `--pack` and one `--unpack` of the
+#     small tree at `-j 1` and at the default, and of `tar -cf` / `tar -xf`:
+#     total calls, calls per file and the calls made most often.
+#  4. Peak memory (maximum resident set) of `--pack` and `--unpack` of the big
+#     tree at the default; the goal is at most 16 MiB.
+#  5. Thread counts (only when asked for in PARTS): part 1 at each of
+#     `-j 1`, 2, 4 and 8, to see where more threads stop paying.
 #
-# The page cache is warm: the trees are read once before timing, and each
-# archive is unpacked right after it was written. Every run writes to a
-# fresh path; after it, its output is written back (`sync`) and dropped
-# from the page cache (bench/drop_cached.py), so every run starts from the
-# same state: no run pays for another's write-back, and none draws its page
-# cache from memory that was never used before (on a virtual machine such
-# pages cost several times more, and later runs would be charged for the
-# memory the earlier ones kept).
+# Before timing, each thread setting packs and unpacks the small tree once
+# and the result is compared with the tree (`diff -r`); a setting that fails
+# is reported and left out, since perf-vs-tar.py would time a failing run as
+# a fast one.
 #
-# Nothing is deleted between runs (on some file systems mass deletions slow
-# file creation for minutes afterwards): the outputs stay until the end and
-# are removed then, unless KEEP_OUTPUTS=1. The big tree needs about 20 GiB
-# free for 5 runs; each run of the small tree leaves 4000 files to remove.
-set -eu
+# Usage: bench/pack_vs_tar.sh BLOBSMITH [ROUNDS]
+#   BLOBSMITH  the built binary (a Release build)
+#   ROUNDS     rounds of parts 1, 2 and 5 (default 9)
+# Environment:
+#   PERF_VS_TAR  perf-vs-tar.py to use instead of ../shared/tools/perf-vs-tar.py
+#   PARTS        the parts to run (default "1 2 3 4"), e.g. PARTS=3
+#   THREADS      the thread counts of part 5 (default "1 2 4 8")
+#   PERF_ARGS    more options for perf-vs-tar.py, e.g. --small-only for a
+#                short trial
+#
+# Every part runs whatever the others found. Exit status: 1 when the default
+# run of part 1 misses a goal, 2 when a setting cannot be measured at all,
+# else 0.
+set -u
+export LC_ALL=C
 
+if [ $# -lt 1 ] || [ $# -gt 2 ]; then
+  echo "usage: bench/pack_vs_tar.sh BLOBSMITH [ROUNDS]"
+  exit 2
+fi
 BLOBSMITH=$(realpath "$1")
-DATA_DIR=${2:-/work/bench-data}
-RUNS=${3:-5}
-HERE=$(dirname "$(realpath "$0")")
+ROUNDS=${2:-9}
+PARTS=${PARTS:-1 2 3 4}
+REPO=$(dirname "$(dirname "$(realpath "$0")")")
+PERF_VS_TAR=${PERF_VS_TAR:-$REPO/../shared/tools/perf-vs-tar.py}
+GOALS="--goal pack_small=0.5 --goal unpack_small=0.45 --goal pack_big=0.45 --goal unpack_big=0.4"
+MEMORY_GOAL_MIB=16
 
-python3 "$HERE/make_trees.py" "$DATA_DIR"
-OUT="$DATA_DIR/out.$$"
-mkdir -p "$OUT"
-RESULTS="$OUT/times"
-: > "$RESULTS"
+if [ ! -f "$PERF_VS_TAR" ]; then
+  echo "$PERF_VS_TAR missing: set PERF_VS_TAR to the path of perf-vs-tar.py !!!"
+  exit 2
+fi
+if [ ! -x "$BLOBSMITH" ]; then
+  echo "$BLOBSMITH is not an executable file !!!"
+  exit 2
+fi
 
-now_ns() { date +%s%N; }
+# The trees perf-vs-tar.py makes (its default big tree of 256 MiB).
+TREES=/tmp/bars-perf
+BIG=$TREES/big256
+SMALL=$TREES/small
+WORK=$TREES/pack_vs_tar.$$
+trap 'rm -rf "$WORK"' EXIT
+mkdir -p "$WORK"
 
-# timed LABEL TREE OUTPUT COMMAND...: runs the command once after a sync,
-# appends "LABEL TREE microseconds peak_kib" to the results, then writes
-# OUTPUT back and drops it from the page cache.
-timed() {
-  label=$1 tree=$2 output=$3
-  shift 3
-  sync
-  start=$(now_ns)
-  /usr/bin/time -f "%M" -o "$OUT/rss" "$@" > /dev/null
-  end=$(now_ns)
-  echo "$label $tree $(( (end - start) / 1000 )) $(cat "$OUT/rss")" >> "$RESULTS"
-  sync
-  python3 "$HERE/drop_cached.py" "$output"
+status=0
+part() { case " $PARTS " in *" $1 "*) return 0 ;; esac; return 1; }
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# A thread setting is named "default" (no -j) or "jN" (-j N).
+opts() { if [ "$1" != default ]; then echo "-j ${1#j}"; fi; }
+label() { if [ "$1" = default ]; then echo default; else opts "$1"; fi; }
+
+echo "blobsmith: $BLOBSMITH"
+echo "machine: $(nproc) usable processors, so the default is $(($(nproc) < 8 ? $(nproc) : 8)) threads" \
+  "at 16 members or more; $(uname -sr)"
+if ! "$BLOBSMITH" --help | grep -q -- '-j N'; then
+  echo "$BLOBSMITH lists no -j N in its help: runs with -j 1 will fail !!!"
+fi
+
+# perf-vs-tar.py makes the trees on its first run; when part 1 is not run,
+# or runs on the small tree alone, one untimed round makes them.
+if [ ! -e "$BIG/res.done" ] || [ ! -e "$SMALL/res.done" ]; then
+  echo "making the trees under $TREES (one untimed round of perf-vs-tar.py)"
+  python3 "$PERF_VS_TAR" "$BLOBSMITH" --rounds 1 > /dev/null
+fi
+FILES=$(find "$SMALL/res" -type f | wc -l)
+
+# sound SETTING: whether blobsmith at SETTING packs and unpacks the small
+# tree intact; says so when it does not.
+sound() {
+  rm -rf "$WORK/check"
+  mkdir "$WORK/check"
+  # shellcheck disable=SC2046 # opts gives zero or two words
+  if (cd "$SMALL" && "$BLOBSMITH" --pack $(opts "$1") -i res -o "$WORK/check/res.bin" > "$WORK/check/out" \
+    && "$BLOBSMITH" --unpack $(opts "$1") -i "$WORK/check/res.bin" -o "$WORK/check/res" > "$WORK/check/out" \
+    && diff -r res "$WORK/check/res" > /dev/null); then
+    rm -rf "$WORK/check"
+    return 0
+  fi
+  echo "blobsmith $(label "$1"): packing and unpacking the small tree failed; left out !!!"
+  sed 's/^/  /' "$WORK/check/out"
+  rm -rf "$WORK/check"
+  status=2
+  return 1
 }
 
-for tree in small big; do
-  src="$DATA_DIR/$tree"
-  # Warm the page cache with the tree, and make one archive of each kind
-  # for the unpack runs (untimed).
-  find "$src" -type f -exec cat {} + > /dev/null
-  tar -cf "$OUT/$tree.tar" -C "$src" .
-  "$BLOBSMITH" --pack -i "$src" -o "$OUT/$tree.bin" > /dev/null
-  sync
-  runs=$RUNS
-  if [ "$tree" = small ]; then runs=$((RUNS * 3)); fi
-  run=1
-  while [ "$run" -le "$runs" ]; do
-    # Alternate which tool goes first so neither always follows the other.
-    if [ $((run % 2)) -eq 1 ]; then order="tar pack"; else order="pack tar"; fi
-    for tool in $order; do
-      if [ "$tool" = tar ]; then
-        timed tar-c "$tree" "$OUT/$tree.$run.tar" tar -cf "$OUT/$tree.$run.tar" -C "$src" .
-      else
-        timed pack "$tree" "$OUT/$tree.$run.bin" "$BLOBSMITH" --pack -i "$src" -o "$OUT/$tree.$run.bin"
-      fi
-    done
-    for tool in $order; do
-      if [ "$tool" = tar ]; then
-        mkdir "$OUT/$tree.$run.tar.d"
-        timed tar-x "$tree" "$OUT/$tree.$run.tar.d" tar -xf "$OUT/$tree.tar" -C "$OUT/$tree.$run.tar.d"
-      else
-        timed unpack "$tree" "$OUT/$tree.$run.bin.d" "$BLOBSMITH" --unpack -i "$OUT/$tree.bin" -o "$OUT/$tree.$run.bin.d"
-      fi
-    done
-    if [ "$run" -eq 1 ]; then
-      # The outputs must be right for the times to mean anything.
-      diff -r "$src" "$OUT/$tree.1.bin.d" > /dev/null
-      diff -r "$src" "$OUT/$tree.1.tar.d" > /dev/null
-      python3 "$HERE/drop_cached.py" "$OUT/$tree.1.bin.d" "$OUT/$tree.1.tar.d"
-    fi
-    run=$((run + 1))
-  done
+# The settings of parts 1 to 4 that work.
+working=""
+for s in j1 default; do
+  if sound "$s"; then working="$working $s"; fi
 done
 
-python3 "$HERE/summarize_times.py" "$RESULTS"
-if [ "${KEEP_OUTPUTS:-0}" != 1 ]; then rm -rf "$OUT"; else echo "outputs kept in $OUT"; fi
+if part 1; then
+  echo
+  echo "== 1. Page cache warm: perf-vs-tar.py, $ROUNDS rounds, median of per-round ratios (blobsmith / tar)"
+  for s in $working; do
+    # shellcheck disable=SC2086,SC2046 # GOALS, PERF_ARGS and opts are word lists
+    line=$(python3 "$PERF_VS_TAR" "$BLOBSMITH" --rounds "$ROUNDS" $GOALS ${PERF_ARGS:-} -- $(opts "$s"))
+    code=$?
+    printf '%-9s %s\n' "$(label "$s"):" "$line"
+    if [ "$s" = default ] && [ "$code" -ne 0 ] && [ "$status" -eq 0 ]; then status=1; fi
+  done
+fi
+
+# cold_pack_us ENTRANT: removes the last output, syncs, drops the page cache,
+# then runs ENTRANT's pack of the big tree and prints its wall time in
+# microseconds (nothing, and failure, when the run fails).
+cold_pack_us() {
+  rm -rf "$WORK/cold"
+  mkdir "$WORK/cold"
+  sync
+  echo 3 > /proc/sys/vm/drop_caches
+  (
+    cd "$BIG" || exit 1
+    start=${EPOCHREALTIME/./}
+    if [ "$1" = tar ]; then
+      tar -cf "$WORK/cold/out" res || exit 1
+    else
+      # shellcheck disable=SC2046
+      "$BLOBSMITH" --pack $(opts "$1") -i res -o "$WORK/cold/out" > /dev/null || exit 1
+    fi
+    end=${EPOCHREALTIME/./}
+    echo $((end - start))
+  )
+}
+
+if part 2; then
+  echo
+  echo "== 2. Page cache dropped before each run: --pack of the big tree against tar -cf, $ROUNDS rounds"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "dropping the page cache needs root: skipped"
+  else
+    entrants="tar$working"
+    n=$(echo "$entrants" | wc -w)
+    declare -A times ratios
+    for e in $entrants; do times[$e]="" ratios[$e]=""; done
+    failed=""
+    for ((r = 0; r < ROUNDS; r++)); do
+      # Rotate the order: each entrant goes first in turn.
+      declare -A this
+      for ((k = 0; k < n; k++)); do
+        e=$(echo "$entrants" | awk -v i=$(((r + k) % n + 1)) '{ print $i }')
+        if ! this[$e]=$(cold_pack_us "$e"); then failed="$failed $e"; fi
+        times[$e]="${times[$e]} ${this[$e]}"
+      done
+      if [ -n "$failed" ]; then break; fi
+      for s in $working; do ratios[$s]="${ratios[$s]} $(awk -v a="${this[$s]}" -v b="${this[tar]}" 'BEGIN { print a / b }')"; done
+    done
+    rm -rf "$WORK/cold"
+    if [ -n "$failed" ]; then
+      echo "a run failed:$failed !!!"
+      status=2
+    else
+      tar_s=$(echo "${times[tar]}" | tr ' ' '\n' | grep . | median)
+      printf '%-9s median %.3f s\n' "tar -cf:" "$(awk -v t="$tar_s" 'BEGIN { print t / 1e6 }')"
+      for s in $working; do
+        t=$(echo "${times[$s]}" | tr ' ' '\n' | grep . | median)
+        q=$(echo "${ratios[$s]}" | tr ' ' '\n' | grep . | median)
+        printf '%-9s median %.3f s, median of per-round ratios %.2f\n' "$(label "$s"):" \
+          "$(awk -v t="$t" 'BEGIN { print t / 1e6 }')" "$q"
+      done
+    fi
+  fi
+fi
+
+# syscalls LABEL DIR COMMAND...: counts COMMAND's system calls (run in DIR,
+# threads included) and prints the total, the total per file of the small
+# tree, the failed calls and the five calls made most often.
+syscalls() {
+  what=$1 dir=$2
+  shift 2
+  if ! (cd "$dir" && strace -f -q -c -S calls -o "$WORK/strace" "$@" > /dev/null); then
+    echo "$what: the run failed !!!"
+    status=2
+    return
+  fi
+  awk -v what="$what" -v files="$FILES" '
+    /^-/ { rule++; next }
+    rule == 1 && NF >= 5 && n < 5 { top = top sprintf("%s %s %d", n ? "," : "", $NF, $4); n++ }
+    $NF == "total" { total = $4; failed = NF == 6 ? $5 : 0 }
+    END { printf "%-16s %6d calls, %5.2f per file, %d failed; most:%s\n", what ":", total, total / files, failed, top }
+  ' "$WORK/strace"
+}
+
+if part 3; then
+  echo
+  echo "== 3. System calls (strace -f -c) on the small tree, $FILES files"
+  if ! command -v strace > /dev/null; then
+    echo "strace is not installed: skipped"
+  else
+    mkdir -p "$WORK/sys/tar.x"
+    syscalls "tar -cf" "$SMALL" tar -cf "$WORK/sys/res.tar" res
+    syscalls "tar -xf" "$WORK/sys/tar.x" tar -xf "$WORK/sys/res.tar"
+    for s in $working; do
+      # shellcheck disable=SC2046
+      syscalls "--pack $(label "$s")" "$SMALL" "$BLOBSMITH" --pack $(opts "$s") -i res -o "$WORK/sys/$s.bin"
+      # shellcheck disable=SC2046
+      syscalls "--unpack $(label "$s")" "$WORK/sys" "$BLOBSMITH" --unpack $(opts "$s") -i "$s.bin" -o "$s.d"
+    done
+    rm -rf "$WORK/sys"
+  fi
+fi
+
+# peak_kib DIR COMMAND...: runs COMMAND in DIR and prints its maximum resident
+# set in KiB (nothing, and failure, when the run fails).
+peak_kib() {
+  (
+    cd "$1" || exit 1
+    shift
+    if [ -x /usr/bin/time ]; then
+      /usr/bin/time -f %M -o "$WORK/rss" "$@" > /dev/null || exit 1
+      cat "$WORK/rss"
+    else
+      python3 -c 'import resource, subprocess, sys
+code = subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL).returncode
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)
+sys.exit(code)' "$@"
+    fi
+  )
+}
+
+if part 4; then
+  echo
+  echo "== 4. Peak memory at the default thread count, big tree (goal: at most $MEMORY_GOAL_MIB MiB)"
+  mkdir -p "$WORK/mem"
+  for run in pack unpack; do
+    if [ $run = pack ]; then
+      kib=$(peak_kib "$BIG" "$BLOBSMITH" --pack -i res -o "$WORK/mem/res.bin")
+    else
+      kib=$(peak_kib "$WORK/mem" "$BLOBSMITH" --unpack -i res.bin -o res)
+    fi
+    if [ -z "$kib" ]; then
+      echo "--$run: the run failed !!!"
+      status=2
+      continue
+    fi
+    awk -v what="--$run:" -v k="$kib" -v goal="$MEMORY_GOAL_MIB" \
+      'BEGIN { printf "%-10s %.1f MiB%s\n", what, k / 1024, (k > goal * 1024 ? "  ABOVE GOAL" : "") }'
+  done
+  if [ -d "$WORK/mem/res" ] && ! diff -r "$BIG/res" "$WORK/mem/res" > /dev/null; then
+    echo "the big tree unpacked differs from its source !!!"
+    status=2
+  fi
+  rm -rf "$WORK/mem"
+fi
+
+if part 5; then
+  echo
+  echo "== 5. Thread counts: perf-vs-tar.py at -j N, $ROUNDS rounds each"
+  for n in ${THREADS:-1 2 4 8}; do
+    if sound "j$n"; then
+      # shellcheck disable=SC2086 # GOALS and PERF_ARGS are word lists
+      printf '%-9s %s\n' "-j $n:" "$(python3 "$PERF_VS_TAR" "$BLOBSMITH" --rounds "$ROUNDS" $GOALS ${PERF_ARGS:-} -- -j "$n")"
+    fi
+  done
+fi
+
+exit "$status"
