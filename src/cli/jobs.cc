@@ -16,11 +16,15 @@ int parse_jobs(const char* text) {
   return value;
 }
 
-int run_jobs(const int given, const int members) {
-  if (given > 0) return given < members ? given : (members > 0 ? members : 1);
-  if (members < PARALLEL_MIN_MEMBERS) return 1;
-  int jobs = usable_processors();
-  if (jobs > DEFAULT_JOBS_CAP) jobs = DEFAULT_JOBS_CAP;
+int run_jobs(const int given, const int members, const int64_t bytes) {
+  int jobs = given;
+  if (given == 0) {
+    if (members < PARALLEL_MIN_MEMBERS && bytes < PARALLEL_MIN_BYTES) return 1;
+    const int processors = usable_processors();
+    jobs = processors >= DEFAULT_JOBS_CAP / JOBS_PER_PROCESSOR ? DEFAULT_JOBS_CAP
+                                                               : processors * JOBS_PER_PROCESSOR;
+  }
+  if (jobs > members) jobs = members;
   return jobs < 1 ? 1 : jobs;
 }
 

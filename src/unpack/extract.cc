@@ -126,8 +126,17 @@ ExtractOutcome extract_members(Extraction* x, const int32_t count, const int32_t
   std::vector<bool> chosen(static_cast<size_t>(count), only == nullptr);
   if (only != nullptr && !choose_only(table, count, *only, &chosen)) status = EXTRACTED_REPORTED;
   int32_t chosen_count = 0;
-  for (const bool member : chosen) chosen_count += member ? 1 : 0;
-  const int threads = run_jobs(jobs, chosen_count);
+  int64_t chosen_bytes = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    if (!chosen[static_cast<size_t>(i)]) continue;
+    unsigned char image[PACK_ENTRY_SIZE];
+    std::memcpy(image, table + static_cast<size_t>(i) * PACK_ENTRY_SIZE, PACK_ENTRY_SIZE);
+    PackEntry entry;
+    decode_entry(image, &entry);
+    ++chosen_count;
+    chosen_bytes += entry.byte_size > 0 ? entry.byte_size : 0;
+  }
+  const int threads = run_jobs(jobs, chosen_count, chosen_bytes);
   x->positional_reads = threads > 1;
   x->keys_at_check = threads > 1;
   const bool all_made = threads > 1 ? extract_in_parallel(x, count, chosen, threads)
