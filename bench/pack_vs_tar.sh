@@ -1,7 +1,8 @@
 #!/bin/bash
 # Measures `blobsmith --pack` and `--unpack` against `tar -cf` and `tar -xf`
 # in four parts (a fifth on request), with blobsmith at `-j 1` and at its default thread count
-# (two per usable processor, at most 8; one thread below 128 members):
+# (one per usable processor packing, two unpacking, at most 8; one thread
+# until 128 members or 4 MiB):
 #
 #  1. Warm page cache. ../shared/tools/perf-vs-tar.py (relative to the
 #     repository root) over ROUNDS rounds, once with `-j 1` and once with the
@@ -85,8 +86,8 @@ opts() { if [ "$1" != default ]; then echo "-j ${1#j}"; fi; }
 label() { if [ "$1" = default ]; then echo default; else opts "$1"; fi; }
 
 echo "blobsmith: $BLOBSMITH"
-echo "machine: $(nproc) usable processors, so the default is $((2 * $(nproc) < 8 ? 2 * $(nproc) : 8)) threads" \
-  "at 128 members or more; $(uname -sr)"
+echo "machine: $(nproc) usable processors, so the default is $(($(nproc) < 8 ? $(nproc) : 8)) threads" \
+  "packing, $((2 * $(nproc) < 8 ? 2 * $(nproc) : 8)) unpacking, from 128 members or 4 MiB; $(uname -sr)"
 if ! "$BLOBSMITH" --help | grep -q -- '-j N'; then
   echo "$BLOBSMITH lists no -j N in its help: runs with -j 1 will fail !!!"
 fi

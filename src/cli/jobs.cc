@@ -16,16 +16,10 @@ int parse_jobs(const char* text) {
   return value;
 }
 
-int run_jobs(const int given, const int members, const int64_t bytes) {
-  int jobs = given;
-  if (given == 0) {
-    if (members < PARALLEL_MIN_MEMBERS && bytes < PARALLEL_MIN_BYTES) return 1;
-    const int processors = usable_processors();
-    jobs = processors >= DEFAULT_JOBS_CAP / JOBS_PER_PROCESSOR ? DEFAULT_JOBS_CAP
-                                                               : processors * JOBS_PER_PROCESSOR;
-  }
-  if (jobs > members) jobs = members;
-  return jobs < 1 ? 1 : jobs;
+int default_jobs(const int per_processor) {
+  const int processors = usable_processors();
+  if (processors >= DEFAULT_JOBS_CAP / per_processor) return DEFAULT_JOBS_CAP;
+  return processors < 1 ? per_processor : processors * per_processor;
 }
 
 }  // namespace blobsmith

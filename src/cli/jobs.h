@@ -1,5 +1,6 @@
-// How many threads a run packs or extracts with: "-j N", or by default
-// twice the processors the tool may use, capped.
+// How many threads a run packs or extracts with: "-j N", or by default as
+// many as the processors the tool may use (twice as many unpacking),
+// capped, and one for a small run.
 #ifndef BLOBSMITH_CLI_JOBS_H_
 #define BLOBSMITH_CLI_JOBS_H_
 
@@ -8,21 +9,22 @@
 namespace blobsmith {
 
 constexpr int MAX_JOBS = 64;
-// Threads per usable processor by default: a thread often waits in the
-// kernel (creating a file, taking a directory's lock), and on two
-// processors unpacking 2000 small files took 0.43 to 0.53 of tar's time
-// with 3 or 4 threads against 0.67 to 0.70 with 2, packing the same with
-// 2 to 4.
-constexpr int JOBS_PER_PROCESSOR = 2;
-// The default never goes above this many threads: on two processors 6 and
-// 8 threads packed small files more slowly than 4 (0.61 and 0.67 of tar's
-// time against 0.52), and each thread holds files and 128 KiB buffers.
+// Threads per usable processor by default. Packing writes one file, whose
+// writes the kernel takes one at a time: on two processors 2000 small
+// files packed in 0.48 of tar's time with 2 threads, 0.52 with 3, 0.56
+// with 4. Unpacking makes files in many directories, and a thread often
+// waits in the kernel: 0.62 with 2 threads, 0.44 with 3, 0.48 with 4.
+constexpr int PACK_JOBS_PER_PROCESSOR = 1;
+constexpr int UNPACK_JOBS_PER_PROCESSOR = 2;
+// The default never goes above this many threads: on two processors 8
+// threads packed small files in 0.67 of tar's time against 0.48 with 2,
+// and each thread holds files and 128 KiB buffers.
 constexpr int DEFAULT_JOBS_CAP = 8;
-// Below this many members, and this many bytes where they are known, a run
-// stays on one thread: starting threads and handing members between them
-// cost more than they gain (on two processors, 64 files of 8 KiB took 2.5
-// ms with one thread and 2.7 with four; 4 files of 8 MiB unpacked in 8.8
-// ms with four against 11.9).
+// A run with fewer members and fewer bytes than these stays on one thread
+// by default: starting threads and handing members between them costs
+// more than they gain (on two processors, 64 files of 8 KiB took 2.5 ms
+// with one thread and 2.7 with four; 4 files of 8 MiB unpacked in 8.8 ms
+// with four against 11.9).
 constexpr int PARALLEL_MIN_MEMBERS = 128;
 constexpr int64_t PARALLEL_MIN_BYTES = int64_t{4} << 20;
 
@@ -30,11 +32,15 @@ constexpr int64_t PARALLEL_MIN_BYTES = int64_t{4} << 20;
 // sign, no spaces, no leading zeros). Returns it, or 0 when text is none.
 int parse_jobs(const char* text);
 
-// The threads for a run of members members holding bytes bytes (-1 when
-// not known): given (parse_jobs' value, or 0 for the default), else
-// JOBS_PER_PROCESSOR per usable processor up to DEFAULT_JOBS_CAP, or one
-// for a run below both thresholds; never more than the members.
-int run_jobs(int given, int members, int64_t bytes);
+// The default number of threads: per_processor for each usable processor,
+// at most DEFAULT_JOBS_CAP.
+int default_jobs(int per_processor);
+
+// True when a run of members members holding bytes bytes is worth threads
+// by default.
+inline bool worth_threads(const int64_t members, const int64_t bytes) {
+  return members >= PARALLEL_MIN_MEMBERS || bytes >= PARALLEL_MIN_BYTES;
+}
 
 }  // namespace blobsmith
 

@@ -221,7 +221,8 @@ int pack_tree(const PackOptions& options, const LocalTime& stamp, NameTable* tab
                 "the writer's outcomes are the command's exit statuses");
   int status = open_pack_output(&output) != 0
                    ? RUN_NOT_DONE
-                   : write_pack(output, prefix_len, table, count, stamp, run_jobs(jobs, count, -1));
+                   : write_pack(output, prefix_len, table, count, stamp,
+                                jobs > 0 ? jobs : default_jobs(PACK_JOBS_PER_PROCESSOR), jobs == 0);
   if (status == RUN_DONE && (clashes || report.skipped > 0)) status = RUN_PARTLY_DONE;
   if (status == RUN_PARTLY_DONE && options.strict != nullptr) {
     std::printf("%s not written, --strict !!!\n", printable(options.output).c_str());

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/jobs.h"
 #include "cli/lines.h"
 #include "format/checksum.h"
 #include "format/printable.h"
@@ -191,21 +192,31 @@ void pack_batch(Pool* pool, const int first, const int end, unsigned char* gathe
   finish(pool, first, results, last - first);
 }
 
+// Packs the next batch. Returns false when no member is left to take.
+bool pack_next_batch(Pool* pool, const int batch, unsigned char* gather) {
+  const int first = pool->next_member.fetch_add(batch);
+  if (first >= pool->count || first > pool->first_fatal.load()) return false;
+  pack_batch(pool, first, first + batch < pool->count ? first + batch : pool->count, gather);
+  return true;
+}
+
 void work(Pool* pool, const int batch) {
   std::vector<unsigned char> gather(GATHER_SIZE);
-  for (;;) {
-    const int first = pool->next_member.fetch_add(batch);
-    if (first >= pool->count || first > pool->first_fatal.load()) return;
-    pack_batch(pool, first, first + batch < pool->count ? first + batch : pool->count,
-               gather.data());
+  while (pack_next_batch(pool, batch, gather.data())) {
   }
+}
+
+// True once the members taken and the bytes placed are worth more threads.
+bool worth_more(Pool* pool) {
+  std::lock_guard<std::mutex> lock(pool->place_mutex);
+  return worth_threads(pool->next_member.load(), pool->next_offset - PACK_DATA_OFFSET);
 }
 
 }  // namespace
 
 MembersOutcome pack_members_in_parallel(const PackOutput& output, const int prefix_len,
                                         NameTable* table, const int count, const int threads,
-                                        MembersWritten* written) {
+                                        const bool when_worth, MembersWritten* written) {
   Pool pool;
   pool.output = &output;
   pool.table = table;
@@ -216,17 +227,27 @@ MembersOutcome pack_members_in_parallel(const PackOutput& output, const int pref
   pool.done.resize(static_cast<size_t>(count));
   const int batch = batch_size(threads);
   std::vector<std::thread> helpers;
-  for (int t = 1; t < threads; ++t) {
-    try {
-      helpers.emplace_back([&pool, batch] {
-        block_interruptions_in_this_thread();
-        work(&pool, batch);
-      });
-    } catch (const std::system_error&) {
-      break;  // the threads started, and this one, do the work
+  const auto start_helpers = [&] {
+    for (int t = 1; t < threads; ++t) {
+      try {
+        helpers.emplace_back([&pool, batch] {
+          block_interruptions_in_this_thread();
+          work(&pool, batch);
+        });
+      } catch (const std::system_error&) {
+        break;  // the threads started, and this one, do the work
+      }
     }
-  }
-  work(&pool, batch);
+  };
+  bool started = !when_worth;
+  if (started) start_helpers();
+  std::vector<unsigned char> gather(GATHER_SIZE);
+  do {
+    if (!started && worth_more(&pool)) {
+      start_helpers();
+      started = true;
+    }
+  } while (pack_next_batch(&pool, batch, gather.data()));
   for (std::thread& helper : helpers) helper.join();
   written->data_end = pool.next_offset;
   return pool.outcome;

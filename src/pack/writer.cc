@@ -76,7 +76,8 @@ MembersOutcome pack_members_in_order(const PackOutput& output, const int prefix_
 }  // namespace
 
 WriteOutcome write_pack(const PackOutput& output, const int prefix_len, NameTable* table,
-                        const int count, const LocalTime& stamp, const int threads) {
+                        const int count, const LocalTime& stamp, const int threads,
+                        const bool when_worth) {
   unsigned char* images = static_cast<unsigned char*>(std::calloc(1, TABLE_SIZE));
   if (images == nullptr) {
     std::printf("%s write failed !!!\n", printable(output.name).c_str());
@@ -84,13 +85,14 @@ WriteOutcome write_pack(const PackOutput& output, const int prefix_len, NameTabl
   }
   WriteOutcome status = PACK_WHOLE;
   MembersWritten written{images, 0, PACK_DATA_OFFSET};
-  const bool parallel = threads > 1;
+  const bool parallel = threads > 1 && count > 1;
   if (!write_layout(output.file, count, stamp, images, parallel)) {
     std::printf("%s write failed !!!\n", printable(output.name).c_str());
     status = PACK_NOT_WHOLE;
   } else {
     const MembersOutcome members =
-        parallel ? pack_members_in_parallel(output, prefix_len, table, count, threads, &written)
+        parallel ? pack_members_in_parallel(output, prefix_len, table, count, threads, when_worth,
+                                            &written)
                  : pack_members_in_order(output, prefix_len, table, count, &written);
     static_assert(static_cast<int>(MEMBERS_REPORTED) == static_cast<int>(PACK_WHOLE_REPORTED) &&
                       static_cast<int>(MEMBERS_FATAL) == static_cast<int>(PACK_NOT_WHOLE),

@@ -32,11 +32,12 @@ extern char g_machine_flag[MACHINE_FLAG_SIZE];
 // of the pack, a failed checksum pass, or a source that is the very file the
 // pack will replace ends the work.
 // With threads above 1 the members are packed by that many threads
-// (pack/pack_pool.h); the pack and the lines are the same.
+// (pack/pack_pool.h), with when_worth set only once the members met are
+// worth them (worth_threads); the pack and the lines are the same.
 // Returns one of the outcomes above; PACK_NOT_WHOLE after printing its line.
 // REQUIRES: 1 <= count <= PACK_MAX_USABLE_ENTRIES; output is open.
 WriteOutcome write_pack(const PackOutput& output, int prefix_len, NameTable* table, int count,
-                        const LocalTime& stamp, int threads = 1);
+                        const LocalTime& stamp, int threads = 1, bool when_worth = false);
 
 }  // namespace blobsmith
 

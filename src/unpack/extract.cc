@@ -136,7 +136,12 @@ ExtractOutcome extract_members(Extraction* x, const int32_t count, const int32_t
     ++chosen_count;
     chosen_bytes += entry.byte_size > 0 ? entry.byte_size : 0;
   }
-  const int threads = run_jobs(jobs, chosen_count, chosen_bytes);
+  int threads = jobs;
+  if (jobs == 0) {
+    threads =
+        worth_threads(chosen_count, chosen_bytes) ? default_jobs(UNPACK_JOBS_PER_PROCESSOR) : 1;
+  }
+  if (threads > chosen_count) threads = chosen_count > 0 ? chosen_count : 1;
   x->positional_reads = threads > 1;
   x->keys_at_check = threads > 1;
   const bool all_made = threads > 1 ? extract_in_parallel(x, count, chosen, threads)

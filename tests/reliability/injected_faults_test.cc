@@ -1,6 +1,7 @@
-// Every seam call of a pack run and of an unpack run failed in turn (reads and
-// writes also cut short). The run says so and its status tells the truth: 0
-// only with exactly a clean run's result, 1 with a pack --verify finds sound,
+// Every seam call of a pack run and of an unpack run with one thread, where
+// call order is fixed, failed in turn (reads and writes also cut short). The
+// run says so and its status tells the truth: 0 only with exactly a clean
+// run's result, 1 with a pack --verify finds sound,
 // 2 with the earlier pack as it was; never a temporary file left behind.
 // Also the injector's keyed plans, and the positional calls from threads.
 #include <gtest/gtest.h>
@@ -78,7 +79,7 @@ TEST(InjectedFaults, PackAndUnpackRunsTellTheTruth) {
   write_file("out.bin", "earlier");
   const std::vector<std::string> tree = list_tree(".");
   const int packs = sweep(
-      {"--pack", "-o", "out.bin"}, [] { write_file("out.bin", "earlier"); },
+      {"--pack", "-j", "1", "-o", "out.bin"}, [] { write_file("out.bin", "earlier"); },
       [&](const int status, const int problems) {
         EXPECT_EQ(list_tree("."), tree);  // out.bin and no temporary file
         EXPECT_EQ(problems == 0, status == 0);
@@ -96,7 +97,7 @@ TEST(InjectedFaults, PackAndUnpackRunsTellTheTruth) {
 
   run_tool({"--unpack", "-i", "clean.bin", "-o", "want/deep"});
   const int unpacks = sweep(
-      {"--unpack", "-i", "clean.bin", "-o", "out/deep"},
+      {"--unpack", "-j", "1", "-i", "clean.bin", "-o", "out/deep"},
       [] { EXPECT_EQ(std::system("rm -rf out"), 0); },
       [&](const int status, const int problems) {
         EXPECT_TRUE(read_file("clean.bin") == clean);
