@@ -239,7 +239,9 @@ MembersOutcome pack_members_in_parallel(const PackOutput& output, const int pref
       }
     }
   };
-  bool started = !when_worth;
+  // A tree of enough members is known to be worth them from the start; a
+  // smaller one may still hold enough bytes.
+  bool started = !when_worth || worth_threads(count, 0);
   if (started) start_helpers();
   std::vector<unsigned char> gather(GATHER_SIZE);
   do {

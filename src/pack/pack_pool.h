@@ -36,9 +36,9 @@ struct MembersWritten {
 // Packs the first count slots, from offset PACK_DATA_OFFSET on, with the
 // calling thread and threads - 1 more (fewer when the system refuses to
 // start them); the others block the interruptions the calling thread
-// handles. With when_worth, the others start only once the members taken
-// and the bytes placed are worth them (cli/jobs.h), so a small tree is
-// packed by the calling thread alone. After a member that ends the work, no
+// handles. With when_worth, the others start only once the members and the
+// bytes placed are worth them (cli/jobs.h), so a small tree is packed by
+// the calling thread alone. After a member that ends the work, no
 // later member's line is printed.
 MembersOutcome pack_members_in_parallel(const PackOutput& output, int prefix_len, NameTable* table,
                                         int count, int threads, bool when_worth,
