@@ -31,10 +31,12 @@ std::string read_bytes(const fs::path& path) {
 // Every path below top with its bytes (files) or kind, the output left out.
 std::string snapshot(const fs::path& top) {
   std::string seen;
-  for (auto it = fs::recursive_directory_iterator(top); it != fs::recursive_directory_iterator(); ++it) {
+  for (auto it = fs::recursive_directory_iterator(top); it != fs::recursive_directory_iterator();
+       ++it) {
     if (it->path() == g_work / "out") it.disable_recursion_pending();
     if (it->path() != g_work / "out") {
-      seen += it->path().string() + (it->is_regular_file() ? "=" + read_bytes(it->path()) : "/") + "\n";
+      seen +=
+          it->path().string() + (it->is_regular_file() ? "=" + read_bytes(it->path()) : "/") + "\n";
     }
   }
   return seen;
@@ -66,8 +68,8 @@ uint64_t output_bound(const uint8_t* data, const size_t size) {
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
   silence_stdout();
   const char* tmp = std::getenv("TMPDIR");  // may name a memory file system
-  std::string scratch = std::string(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") +
-                        "/blobsmith-fuzz-XXXXXX";
+  std::string scratch =
+      std::string(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") + "/blobsmith-fuzz-XXXXXX";
   FUZZ_CHECK(mkdtemp(scratch.data()) != nullptr);
   g_top = scratch;
   g_work = g_top / "l1" / "l2" / "work";
