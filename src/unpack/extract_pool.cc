@@ -2,6 +2,7 @@
 #include "unpack/extract_pool.h"
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -43,6 +44,7 @@ struct DirTask {
   FileIdentity identity;  // what the parent's thread opened at that name
   int depth;
   std::vector<int32_t> members;
+  bool unopened = false;  // the level is made or opened by this task
 };
 
 struct MemberState {
@@ -107,10 +109,10 @@ struct Level {
 };
 
 // Hands a level found below the task's directory on as a task of its own.
-void hand_on(Pool* pool, const DirTask& task, Level* level) {
+void hand_on(Pool* pool, const DirTask& task, Level* level, const bool unopened) {
   std::lock_guard<std::mutex> lock(pool->queue_mutex);
   pool->tasks.push_back(DirTask{task.dir, nullptr, std::move(level->name), level->identity,
-                                task.depth + 1, std::move(level->members)});
+                                task.depth + 1, std::move(level->members), unopened});
   level->handed_on = true;
   pool->queue_changed.notify_all();
 }
@@ -121,9 +123,11 @@ void hand_on(Pool* pool, const DirTask& task, Level* level) {
 void work_in(Pool* pool, const DirTask& task, OutDir* dir, PackWindow* window) {
   MemberPath path;
   std::map<std::string, size_t> last_need;  // each level's name, to its last member
+  std::vector<std::string> leaves;          // the names of the files made here
   for (size_t at = 0; at < task.members.size(); ++at) {
     split_name(pool->entries[static_cast<size_t>(task.members[at])].name, &path);
     if (path.level_count > task.depth) last_need[path.levels[task.depth]] = at;
+    if (path.level_count == task.depth) leaves.emplace_back(path.leaf);
   }
   // Level names here that could name one directory on some file system:
   // every level then waits for the whole directory, so a directory reached
@@ -131,6 +135,10 @@ void work_in(Pool* pool, const DirTask& task, OutDir* dir, PackWindow* window) {
   std::vector<std::string> names;
   for (const auto& need : last_need) names.push_back(need.first);
   const bool wait_for_all = levels_may_fold_together(names);
+  // When no level can meet another level or a file here whatever the order,
+  // the task of a level makes it itself: directories are made in parallel.
+  names.insert(names.end(), leaves.begin(), leaves.end());
+  const bool levels_apart = !levels_may_fold_together(names);
   std::vector<Level> levels;
   std::map<std::string, size_t> by_name;  // every name met, to its level
   for (size_t at = 0; at < task.members.size(); ++at) {
@@ -144,7 +152,10 @@ void work_in(Pool* pool, const DirTask& task, OutDir* dir, PackWindow* window) {
     }
     const std::string name = path.levels[task.depth];
     auto known = by_name.find(name);
-    if (known == by_name.end()) {
+    if (known == by_name.end() && levels_apart) {
+      levels.push_back(Level{name, FileIdentity{0, 0}, {}, false});
+      known = by_name.emplace(name, levels.size() - 1).first;
+    } else if (known == by_name.end()) {
       OutDir* level = open_member_level(pool->x, dir, path, task.depth, entry.name, index, lines);
       FileIdentity identity;
       const bool identified = level != nullptr && out_dir_identity(level, &identity) == 0;
@@ -166,16 +177,45 @@ void work_in(Pool* pool, const DirTask& task, OutDir* dir, PackWindow* window) {
     }
     Level& level = levels[known->second];
     level.members.push_back(index);
-    if (!wait_for_all && last_need[name] == at) hand_on(pool, task, &level);
+    if (!wait_for_all && last_need[name] == at) hand_on(pool, task, &level, levels_apart);
   }
   for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
-    if (!level->handed_on) hand_on(pool, task, &*level);
+    if (!level->handed_on) hand_on(pool, task, &*level, levels_apart);
   }
 }
 
-// Opens the task's directory again inside its parent, checks it is still
-// the directory that was made or found there, and works in it.
+// Makes or opens the task's level inside its parent for its first member
+// that can have it, as that member would: each member that cannot gets its
+// line, and the next tries again. Returns false when none could.
+bool open_unopened(Pool* pool, DirTask* task) {
+  MemberPath path;
+  for (size_t first = 0; first < task->members.size(); ++first) {
+    const int32_t index = task->members[first];
+    const PackEntry& entry = pool->entries[static_cast<size_t>(index)];
+    std::string* lines = &pool->states[static_cast<size_t>(index)].lines;
+    split_name(entry.name, &path);
+    OutDir* dir = open_member_level(pool->x, task->parent->dir, path, task->depth - 1, entry.name,
+                                    index, lines);
+    if (dir != nullptr && out_dir_identity(dir, &task->identity) == 0) {
+      task->members.erase(task->members.begin(),
+                          task->members.begin() + static_cast<std::ptrdiff_t>(first));
+      task->dir = std::make_shared<OpenDir>(dir, true);
+      return true;
+    }
+    if (dir != nullptr) {
+      out_dir_close(dir);
+      add_line(lines, "%s open failed !!!\n", printable(entry.name).c_str());
+    }
+    finish(pool, index, false);
+  }
+  return false;
+}
+
+// Opens the task's directory (made or found by its parent's thread) again
+// inside its parent, checks it is still the directory that was made or
+// found there, and works in it.
 void run_task(Pool* pool, DirTask* task, PackWindow* window) {
+  if (task->unopened && !open_unopened(pool, task)) return;
   if (task->dir == nullptr) {
     int failure = OUT_FAILED;
     OutObject object;
