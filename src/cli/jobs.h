@@ -11,14 +11,15 @@ namespace blobsmith {
 constexpr int MAX_JOBS = 64;
 // Threads per usable processor by default. Packing writes one file, whose
 // writes the kernel takes one at a time: on two processors 2000 small
-// files packed in 0.48 of tar's time with 2 threads, 0.52 with 3, 0.56
-// with 4. Unpacking makes files in many directories, and a thread often
-// waits in the kernel: 0.62 with 2 threads, 0.44 with 3, 0.48 with 4.
+// files packed in 0.48 to 0.54 of tar's time with 2 threads, 0.50 to 0.58
+// with 3 or 4 (runs of 9 rounds). Unpacking makes files in many
+// directories, and a thread often waits in the kernel: 0.60 to 0.76 with
+// 2 threads, 0.44 to 0.50 with 3 or 4.
 constexpr int PACK_JOBS_PER_PROCESSOR = 1;
 constexpr int UNPACK_JOBS_PER_PROCESSOR = 2;
 // The default never goes above this many threads: on two processors 8
-// threads packed small files in 0.67 of tar's time against 0.48 with 2,
-// and each thread holds files and 128 KiB buffers.
+// threads packed small files in 0.59 to 0.67 of tar's time, and each
+// thread holds files and 128 KiB buffers.
 constexpr int DEFAULT_JOBS_CAP = 8;
 // A run with fewer members and fewer bytes than these stays on one thread
 // by default: starting threads and handing members between them costs
