@@ -1,6 +1,6 @@
 #!/bin/bash
 # Measures `blobsmith --pack` and `--unpack` against `tar -cf` and `tar -xf`
-# in four parts (a fifth on request), with blobsmith at `-j 1` and at its default thread count
+# in four sections (a fifth on request), with blobsmith at `-j 1` and at its default thread count
 # (one per usable processor packing, two unpacking, at most 8; one thread
 # until 128 members or 4 MiB):
 #
@@ -24,7 +24,7 @@
 #     total calls, calls per file and the calls made most often.
 #  4. Peak memory (maximum resident set) of `--pack` and `--unpack` of the big
 #     tree at the default; the goal is at most 16 MiB.
-#  5. Thread counts (only when asked for in PARTS): part 1 at each of
+#  5. Thread counts (only when asked for in SECTIONS): section 1 at each of
 #     `-j 1`, 2, 4 and 8, to see where more threads stop paying.
 #
 # Before timing, each thread setting packs and unpacks the small tree once
@@ -34,16 +34,16 @@
 #
 # Usage: bench/pack_vs_tar.sh BLOBSMITH [ROUNDS]
 #   BLOBSMITH  the built binary (a Release build)
-#   ROUNDS     rounds of parts 1, 2 and 5 (default 9)
+#   ROUNDS     rounds of sections 1, 2 and 5 (default 9)
 # Environment:
 #   PERF_VS_TAR  perf-vs-tar.py to use instead of ../shared/tools/perf-vs-tar.py
-#   PARTS        the parts to run (default "1 2 3 4"), e.g. PARTS=3
-#   THREADS      the thread counts of part 5 (default "1 2 4 8")
+#   SECTIONS     the sections to run (default "1 2 3 4"), e.g. SECTIONS=3
+#   THREADS      the thread counts of section 5 (default "1 2 4 8")
 #   PERF_ARGS    more options for perf-vs-tar.py, e.g. --small-only for a
 #                short trial
 #
-# Every part runs whatever the others found. Exit status: 1 when the default
-# run of part 1 misses a goal, 2 when a setting cannot be measured at all,
+# Every section runs whatever the others found. Exit status: 1 when the default
+# run of section 1 misses a goal, 2 when a setting cannot be measured at all,
 # else 0.
 set -u
 export LC_ALL=C
@@ -54,7 +54,7 @@ if [ $# -lt 1 ] || [ $# -gt 2 ]; then
 fi
 BLOBSMITH=$(realpath "$1")
 ROUNDS=${2:-9}
-PARTS=${PARTS:-1 2 3 4}
+SECTIONS=${SECTIONS:-1 2 3 4}
 REPO=$(dirname "$(dirname "$(realpath "$0")")")
 PERF_VS_TAR=${PERF_VS_TAR:-$REPO/../shared/tools/perf-vs-tar.py}
 GOALS="--goal pack_small=0.5 --goal unpack_small=0.45 --goal pack_big=0.45 --goal unpack_big=0.4"
@@ -78,7 +78,7 @@ trap 'rm -rf "$WORK"' EXIT
 mkdir -p "$WORK"
 
 status=0
-part() { case " $PARTS " in *" $1 "*) return 0 ;; esac; return 1; }
+section() { case " $SECTIONS " in *" $1 "*) return 0 ;; esac; return 1; }
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # A thread setting is named "default" (no -j) or "jN" (-j N).
@@ -92,7 +92,7 @@ if ! "$BLOBSMITH" --help | grep -q -- '-j N'; then
   echo "$BLOBSMITH lists no -j N in its help: runs with -j 1 will fail !!!"
 fi
 
-# perf-vs-tar.py makes the trees on its first run; when part 1 is not run,
+# perf-vs-tar.py makes the trees on its first run; when section 1 is not run,
 # or runs on the small tree alone, one untimed round makes them.
 if [ ! -e "$BIG/res.done" ] || [ ! -e "$SMALL/res.done" ]; then
   echo "making the trees under $TREES (one untimed round of perf-vs-tar.py)"
@@ -119,13 +119,13 @@ sound() {
   return 1
 }
 
-# The settings of parts 1 to 4 that work.
+# The settings of sections 1 to 4 that work.
 working=""
 for s in j1 default; do
   if sound "$s"; then working="$working $s"; fi
 done
 
-if part 1; then
+if section 1; then
   echo
   echo "== 1. Page cache warm: perf-vs-tar.py, $ROUNDS rounds, median of per-round ratios (blobsmith / tar)"
   for s in $working; do
@@ -159,7 +159,7 @@ cold_pack_us() {
   )
 }
 
-if part 2; then
+if section 2; then
   echo
   echo "== 2. Page cache dropped before each run: --pack of the big tree against tar -cf, $ROUNDS rounds"
   if [ "$(id -u)" -ne 0 ]; then
@@ -217,7 +217,7 @@ syscalls() {
   ' "$WORK/strace"
 }
 
-if part 3; then
+if section 3; then
   echo
   echo "== 3. System calls (strace -f -c) on the small tree, $FILES files"
   if ! command -v strace > /dev/null; then
@@ -254,7 +254,7 @@ sys.exit(code)' "$@"
   )
 }
 
-if part 4; then
+if section 4; then
   echo
   echo "== 4. Peak memory at the default thread count, big tree (goal: at most $MEMORY_GOAL_MIB MiB)"
   mkdir -p "$WORK/mem"
@@ -279,7 +279,7 @@ if part 4; then
   rm -rf "$WORK/mem"
 fi
 
-if part 5; then
+if section 5; then
   echo
   echo "== 5. Thread counts: perf-vs-tar.py at -j N, $ROUNDS rounds each"
   for n in ${THREADS:-1 2 4 8}; do
