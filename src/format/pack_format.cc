@@ -66,4 +66,16 @@ int decode_entry(const unsigned char (&image)[PACK_ENTRY_SIZE], PackEntry* entry
   return terminated ? 0 : -1;
 }
 
+void encode_table_entry(const PackEntry& entry, unsigned char* table, const int32_t index) {
+  unsigned char image[PACK_ENTRY_SIZE];
+  encode_entry(entry, image);
+  std::memcpy(table + static_cast<size_t>(index) * PACK_ENTRY_SIZE, image, PACK_ENTRY_SIZE);
+}
+
+int decode_table_entry(const unsigned char* table, const int32_t index, PackEntry* entry) {
+  unsigned char image[PACK_ENTRY_SIZE];
+  std::memcpy(image, table + static_cast<size_t>(index) * PACK_ENTRY_SIZE, PACK_ENTRY_SIZE);
+  return decode_entry(image, entry);
+}
+
 }  // namespace blobsmith

@@ -119,6 +119,11 @@ void encode_entry(const PackEntry& entry, unsigned char (&image)[PACK_ENTRY_SIZE
 // when it was not (the name is then cut to its first 55 bytes).
 int decode_entry(const unsigned char (&image)[PACK_ENTRY_SIZE], PackEntry* entry);
 
+// The same for entry index of table, a run of images PACK_ENTRY_SIZE bytes
+// each (an entry table as read or as it will be written).
+void encode_table_entry(const PackEntry& entry, unsigned char* table, int32_t index);
+int decode_table_entry(const unsigned char* table, int32_t index, PackEntry* entry);
+
 }  // namespace blobsmith
 
 #endif  // BLOBSMITH_FORMAT_PACK_FORMAT_H_

@@ -184,10 +184,7 @@ void pack_batch(Pool* pool, const int first, const int end, unsigned char* gathe
   }
   write_gathered(pool, first, &gathered, results, sources);
   for (int k = 0; k < last - first; ++k) {
-    unsigned char image[PACK_ENTRY_SIZE];
-    encode_entry(entries[k], image);
-    std::memcpy(pool->written->images + static_cast<size_t>(first + k) * PACK_ENTRY_SIZE, image,
-                PACK_ENTRY_SIZE);
+    encode_table_entry(entries[k], pool->written->images, first + k);
   }
   finish(pool, first, results, last - first);
 }

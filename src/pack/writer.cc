@@ -66,9 +66,7 @@ MembersOutcome pack_members_in_order(const PackOutput& output, const int prefix_
     print_lines(&lines);
     if (member == MEMBER_FATAL) outcome = MEMBERS_FATAL;
     if (member == MEMBER_REPORTED && outcome == MEMBERS_PACKED) outcome = MEMBERS_REPORTED;
-    unsigned char image[PACK_ENTRY_SIZE];
-    encode_entry(entry, image);
-    std::memcpy(written->images + static_cast<size_t>(i) * PACK_ENTRY_SIZE, image, PACK_ENTRY_SIZE);
+    encode_table_entry(entry, written->images, i);
   }
   return outcome;
 }

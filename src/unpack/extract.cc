@@ -15,7 +15,6 @@
 #include "format/pack_format.h"
 #include "format/printable.h"
 #include "platform/io.h"
-#include "read/block_copy.h"
 #include "read/io_source.h"
 #include "unpack/extract_pool.h"
 #include "unpack/extraction.h"
@@ -69,10 +68,8 @@ bool extract_in_order(Extraction* x, const int32_t count, const std::vector<bool
   MemberPath path;
   for (int32_t i = 0; i < count; ++i) {
     if (!chosen[static_cast<size_t>(i)]) continue;
-    unsigned char image[PACK_ENTRY_SIZE];
-    std::memcpy(image, x->table + static_cast<size_t>(i) * PACK_ENTRY_SIZE, PACK_ENTRY_SIZE);
     PackEntry entry;
-    const bool terminated = decode_entry(image, &entry) == 0;
+    const bool terminated = decode_table_entry(x->table, i, &entry) == 0;
     std::string lines;
     bool done = check_member(x, entry, terminated, i, &path, &lines);
     if (done) {
@@ -129,10 +126,8 @@ ExtractOutcome extract_members(Extraction* x, const int32_t count, const int32_t
   int64_t chosen_bytes = 0;
   for (int32_t i = 0; i < count; ++i) {
     if (!chosen[static_cast<size_t>(i)]) continue;
-    unsigned char image[PACK_ENTRY_SIZE];
-    std::memcpy(image, table + static_cast<size_t>(i) * PACK_ENTRY_SIZE, PACK_ENTRY_SIZE);
     PackEntry entry;
-    decode_entry(image, &entry);
+    decode_table_entry(table, i, &entry);
     ++chosen_count;
     chosen_bytes += entry.byte_size > 0 ? entry.byte_size : 0;
   }
@@ -222,11 +217,8 @@ ExtractOutcome print_member(const char* pack_path, const char* name, std::FILE* 
   } else if (status == EXTRACTED_REPORTED) {
     const int32_t index =
         static_cast<int32_t>(std::find(chosen.begin(), chosen.end(), true) - chosen.begin());
-    unsigned char image[PACK_ENTRY_SIZE];
-    std::memcpy(image, table.data() + static_cast<size_t>(index) * PACK_ENTRY_SIZE,
-                PACK_ENTRY_SIZE);
     PackEntry entry;
-    decode_entry(image, &entry);
+    decode_table_entry(table.data(), index, &entry);
     // Offsets as the extractor takes them: 32-bit signed words.
     const int32_t offset =
         static_cast<int32_t>(entry.start_block * static_cast<uint32_t>(PACK_BLOCK_SIZE));

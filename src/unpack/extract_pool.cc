@@ -285,10 +285,8 @@ bool extract_in_parallel(Extraction* x, const int32_t count, const std::vector<b
       pool.states[static_cast<size_t>(i)].done = true;
       continue;
     }
-    unsigned char image[PACK_ENTRY_SIZE];
-    std::memcpy(image, x->table + static_cast<size_t>(i) * PACK_ENTRY_SIZE, PACK_ENTRY_SIZE);
     PackEntry& entry = pool.entries[static_cast<size_t>(i)];
-    const bool terminated = decode_entry(image, &entry) == 0;
+    const bool terminated = decode_table_entry(x->table, i, &entry) == 0;
     MemberState& state = pool.states[static_cast<size_t>(i)];
     if (check_member(x, entry, terminated, i, &path, &state.lines)) {
       root.members.push_back(i);

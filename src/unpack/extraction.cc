@@ -26,10 +26,7 @@ void remember(Extraction* x, const OutObject& object, const int32_t index) {
 void add_collision(const Extraction& x, const char* name, const int32_t earlier_index,
                    std::string* lines) {
   PackEntry earlier;
-  unsigned char image[PACK_ENTRY_SIZE];
-  std::memcpy(image, x.table + static_cast<size_t>(earlier_index) * PACK_ENTRY_SIZE,
-              PACK_ENTRY_SIZE);
-  decode_entry(image, &earlier);
+  decode_table_entry(x.table, earlier_index, &earlier);
   add_line(lines, "%s collides with %s, skipped !!!\n", printable(name).c_str(),
            printable(earlier.name).c_str());
 }
