@@ -5,6 +5,8 @@
 #ifndef BLOBSMITH_PLATFORM_PROCESSORS_H_
 #define BLOBSMITH_PLATFORM_PROCESSORS_H_
 
+#include <cstddef>
+
 namespace blobsmith {
 
 // The processors this process may run on: its CPU affinity, reduced to the
@@ -23,6 +25,16 @@ int processors_of_cpu_max(const char* text);
 // The same for cgroup v1: quota and period as read from cpu.cfs_quota_us and
 // cpu.cfs_period_us (quota -1: no limit). 0 for no limit.
 int processors_of_cfs(long long quota, long long period);
+#endif
+
+#ifdef __linux__
+// The smallest CPU quota, in processors, of the cgroups that cgroups (the
+// text of /proc/self/cgroup, lines "id:controllers:path") names, from each
+// cgroup up to its hierarchy's root: "0::path" under v2_root, and a v1
+// hierarchy whose controllers hold "cpu" under each of the v1_root_count
+// v1_roots. 0 when none sets a limit.
+int cgroup_quota_processors(const char* cgroups, const char* v2_root, const char* const* v1_roots,
+                            size_t v1_root_count);
 #endif
 
 }  // namespace blobsmith

@@ -161,14 +161,12 @@ bool names_cpu(const char* list, const size_t length) {
   return false;
 }
 
-// The smallest CPU quota of the cgroups this process is in, or 0 for none.
-// Each line of /proc/self/cgroup is "id:controllers:path": "0::path" for
-// v2, and for v1 the hierarchy whose controllers hold "cpu".
-int cgroup_limit() {
-  char list[kCgroupListSize];
-  if (!read_text("/proc/self/cgroup", list, sizeof list)) return 0;
+}  // namespace
+
+int cgroup_quota_processors(const char* cgroups, const char* v2_root, const char* const* v1_roots,
+                            const size_t v1_root_count) {
   int smallest = 0;
-  for (const char* line = list; *line != '\0';) {
+  for (const char* line = cgroups; *line != '\0';) {
     const char* end = std::strchr(line, '\n');
     // A line cut off by the buffer's end is not read.
     if (end == nullptr) break;
@@ -183,10 +181,10 @@ int cgroup_limit() {
       const size_t controllers = static_cast<size_t>(second - first - 1);
       int limit = 0;
       if (first - line == 1 && line[0] == '0' && controllers == 0) {
-        limit = smallest_limit_from(kCgroupRoot, second + 1, path_length, false);
+        limit = smallest_limit_from(v2_root, second + 1, path_length, false);
       } else if (names_cpu(first + 1, controllers)) {
-        for (const char* root : kCpuV1Roots) {
-          const int found = smallest_limit_from(root, second + 1, path_length, true);
+        for (size_t r = 0; r < v1_root_count; ++r) {
+          const int found = smallest_limit_from(v1_roots[r], second + 1, path_length, true);
           if (found > 0 && (limit == 0 || found < limit)) limit = found;
         }
       }
@@ -195,6 +193,16 @@ int cgroup_limit() {
     line = end + 1;
   }
   return smallest;
+}
+
+namespace {
+
+// The smallest CPU quota of the cgroups this process is in, or 0 for none.
+int cgroup_limit() {
+  char list[kCgroupListSize];
+  if (!read_text("/proc/self/cgroup", list, sizeof list)) return 0;
+  return cgroup_quota_processors(list, kCgroupRoot, kCpuV1Roots,
+                                 sizeof kCpuV1Roots / sizeof kCpuV1Roots[0]);
 }
 
 // The processors in the affinity mask, with a mask as large as the kernel's.
